@@ -1,0 +1,23 @@
+// The conformance suites over winsim: drive D: is a fresh temporary folder.
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "conformance.h"
+#include "ok.h"
+#include "winsim/machine.h"
+
+int main() {
+    char folder[] = "/tmp/bruvane-conformance-XXXXXX";
+    if (mkdtemp(folder) == nullptr) return 2;
+    winsim::Reset();
+    winsim::TheMachine().files.MapDrive('D', folder, DRIVE_FIXED);
+    const char* root = "D:\\";
+    TestFileListing(root);
+    TestDriveTypes(root);
+    TestAccess(root);
+    TestDeletion(root);
+    std::error_code error;
+    std::filesystem::remove_all(folder, error);
+    return ConformanceSummary("conformance (winsim)");
+}

@@ -1,0 +1,61 @@
+# Fresh, isolated Wine prefixes for tests. Source this file.
+#
+# The program under test walks every fixed drive and deletes what it
+# detects, so a test prefix never shows the host: drive Z: (the host root)
+# and every other letter Wine made are removed, and only test folders are
+# mapped. One booted 32-bit template is made per machine and copied per
+# test (booting takes 10-12 s, copying about 3 s).
+
+BRUVANE_WINE_CACHE=${BRUVANE_WINE_CACHE:-${TMPDIR:-/tmp}/bruvane-wine-cache}
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko installers: the tests need neither, and they would
+# try to download.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+bruvane_wine_template() {
+    local template="$BRUVANE_WINE_CACHE/template"
+    mkdir -p "$BRUVANE_WINE_CACHE"
+    (
+        flock 9
+        if [ ! -f "$template/.bruvane-ready" ]; then
+            rm -rf "$template"
+            WINEARCH=win32 WINEPREFIX="$template" wineboot -i >/dev/null 2>&1
+            WINEPREFIX="$template" wineserver -w
+            [ -f "$template/system.reg" ] || { echo "wineboot failed" >&2; exit 1; }
+            touch "$template/.bruvane-ready"
+        fi
+    ) 9>"$BRUVANE_WINE_CACHE/lock" || return 1
+    echo "$template"
+}
+
+# bruvane_new_prefix DIR: a fresh copy of the template at DIR/prefix with
+# only C: (its own drive_c) left; prints the prefix path.
+bruvane_new_prefix() {
+    local dir=$1 template
+    template=$(bruvane_wine_template) || return 1
+    mkdir -p "$dir"
+    cp -a "$template" "$dir/prefix"
+    local entry
+    for entry in "$dir/prefix/dosdevices/"*; do
+        case "$(basename "$entry")" in
+            c:) ;;
+            *) rm -f "$entry" ;;
+        esac
+    done
+    echo "$dir/prefix"
+}
+
+# bruvane_map_drive PREFIX LETTER FOLDER: the folder appears as LETTER: (fixed).
+bruvane_map_drive() {
+    local prefix=$1 letter=$2 folder=$3
+    ln -sfn "$folder" "$prefix/dosdevices/${letter,,}:"
+}
+
+# bruvane_set_windows_version PREFIX VERSION: win98, nt40, winxp, win7, win10 ...
+bruvane_set_windows_version() {
+    WINEPREFIX=$1 wine reg add 'HKCU\Software\Wine' /v Version /d "$2" /f >/dev/null 2>&1
+}
+
+bruvane_end_prefix() {
+    WINEPREFIX=$1 wineserver -k >/dev/null 2>&1 || true
+}

@@ -1,0 +1,57 @@
+// Drives and files. A drive letter maps to a host folder and a drive type;
+// the files themselves are real host files below that folder. Windows
+// paths are translated here and nowhere else. Name lookup ignores case,
+// as on Windows; attributes are kept by the machine, not on the host.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "winsim/types.h"
+
+namespace winsim {
+
+struct Drive {
+    std::string hostRoot;  // empty: the letter has no folder behind it
+    UINT type = 1;         // DRIVE_NO_ROOT_DIR
+};
+
+class FileSystem {
+public:
+    // Maps "C" (or 'c') to a host folder with a drive type (DRIVE_FIXED by default).
+    void MapDrive(char letter, const std::string& hostRoot, UINT type = 3);
+    // A drive letter of a given type with no folder (CD-ROM without disc, ...).
+    void SetDriveType(char letter, UINT type);
+    const Drive& DriveOf(char letter) const;
+
+    // Windows path -> host path. Existing components are matched ignoring
+    // case; the rest are kept as written. False when the path is not an
+    // absolute drive path of a mapped drive.
+    bool ToHostPath(const std::string& windowsPath, std::string* hostPath) const;
+
+    // Attributes of the file or folder at a host path (as Windows keeps them).
+    DWORD Attributes(const std::string& hostPath) const;
+    void SetAttributes(const std::string& hostPath, DWORD attributes);
+    void ForgetAttributes(const std::string& hostPath);
+
+    // Test conveniences over Windows paths.
+    bool WriteFile(const std::string& windowsPath, const std::string& contents);
+    bool ReadFile(const std::string& windowsPath, std::string* contents) const;
+    bool Exists(const std::string& windowsPath) const;
+    bool MakeDirectory(const std::string& windowsPath);
+
+    // Open handles: sharing decides whether another open or a deletion may proceed.
+    bool MayOpen(const std::string& hostPath, DWORD access, DWORD share) const;
+    void NoteOpen(const std::string& hostPath, DWORD share);
+    void ReleaseOpen(const std::string& hostPath, DWORD share);
+    bool HeldWithoutDeleteSharing(const std::string& hostPath) const;
+
+    void Clear();
+
+private:
+    std::multimap<std::string, DWORD> openShares_;  // host path -> share mode of each open handle
+    Drive drives_[26];
+    std::map<std::string, DWORD> attributes_;  // host path -> attributes other than the default
+};
+
+}  // namespace winsim

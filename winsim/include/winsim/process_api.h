@@ -1,0 +1,4 @@
+// Processes, modules, services and the performance data.
+#pragma once
+
+#include "winsim/types.h"

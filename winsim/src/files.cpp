@@ -1,0 +1,385 @@
+// Listing, creating and deleting files and folders on the mapped drives.
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <vector>
+
+#include "winsim/files_internal.h"
+#include "winsim/machine.h"
+
+using winsim::TheMachine;
+
+namespace winsim {
+
+bool MatchesWildcard(const char* pattern, const char* name) {
+    // Iterative '*' / '?' matching ignoring case, with the DOS rule that a
+    // trailing ".*" also matches a name without any extension.
+    const char* p = pattern;
+    const char* n = name;
+    const char* starP = nullptr;
+    const char* starN = nullptr;
+    while (*n) {
+        if (*p == '*') {
+            starP = p++;
+            starN = n;
+        } else if (*p == '?' ||
+                   std::tolower(static_cast<unsigned char>(*p)) == std::tolower(static_cast<unsigned char>(*n))) {
+            ++p;
+            ++n;
+        } else if (starP) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (*p == '*') ++p;
+    if (*p == '\0') return true;
+    return strcmp(p, ".*") == 0 || (p[0] == '.' && p[1] == '*' && p[2] == '\0');
+}
+
+bool SplitFolderAndName(const std::string& path, std::string* folder, std::string* name) {
+    size_t slash = path.find_last_of("\\/");
+    if (slash == std::string::npos) return false;
+    *folder = path.substr(0, slash + 1);
+    *name = path.substr(slash + 1);
+    return true;
+}
+
+bool HostPathOf(const char* windowsPath, std::string* host) {
+    if (windowsPath == nullptr) return false;
+    return TheMachine().files.ToHostPath(windowsPath, host);
+}
+
+}  // namespace winsim
+
+namespace {
+
+struct FindObject : winsim::HandleObject {
+    std::vector<WIN32_FIND_DATAA> entries;
+    size_t next = 0;
+};
+
+struct FileObject : winsim::HandleObject {
+    int fd = -1;
+    std::string hostPath;
+    DWORD share = 0;
+    ~FileObject() override {
+        if (fd >= 0) close(fd);
+        TheMachine().files.ReleaseOpen(hostPath, share);
+    }
+};
+
+void FillFindData(const std::string& hostPath, const std::string& name, WIN32_FIND_DATAA* data) {
+    memset(data, 0, sizeof *data);
+    struct stat st;
+    if (stat(hostPath.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+        uint64_t size = static_cast<uint64_t>(st.st_size);
+        data->nFileSizeLow = static_cast<DWORD>(size);
+        data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    }
+    data->dwFileAttributes = TheMachine().files.Attributes(hostPath);
+    snprintf(data->cFileName, sizeof data->cFileName, "%s", name.c_str());
+}
+
+bool LessIgnoringCase(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
+    return strcasecmp(a.cFileName, b.cFileName) < 0;
+}
+
+bool IsDriveRoot(const std::string& folder) { return folder.size() == 3 && folder[1] == ':'; }
+
+}  // namespace
+
+HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+    winsim::Machine& m = TheMachine();
+    std::string folder, name, hostFolder;
+    if (pattern == nullptr || data == nullptr || !winsim::SplitFolderAndName(pattern, &folder, &name) ||
+        !m.files.ToHostPath(folder, &hostFolder)) {
+        m.lastError = ERROR_PATH_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    if (winsim::Injected("FindFirstFileA", pattern)) return INVALID_HANDLE_VALUE;
+    if (name.empty()) {
+        m.lastError = ERROR_FILE_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    DIR* dir = opendir(hostFolder.c_str());
+    if (dir == nullptr) {
+        m.lastError = errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    std::unique_ptr<FindObject> find(new FindObject);
+    bool root = IsDriveRoot(folder);
+    while (struct dirent* entry = readdir(dir)) {
+        std::string entryName = entry->d_name;
+        bool dots = entryName == "." || entryName == "..";
+        if (dots && root) continue;  // drive roots list no "." or ".."
+        if (!winsim::MatchesWildcard(name.c_str(), entryName.c_str())) continue;
+        WIN32_FIND_DATAA found;
+        FillFindData(dots ? hostFolder : hostFolder + "/" + entryName, entryName, &found);
+        find->entries.push_back(found);
+    }
+    closedir(dir);
+    if (find->entries.empty()) {
+        m.lastError = ERROR_FILE_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    // Wine lists folders in case-insensitive name order; listing the same
+    // way keeps host and Wine runs comparable ("." and ".." sort first).
+    std::stable_sort(find->entries.begin(), find->entries.end(), LessIgnoringCase);
+    *data = find->entries[0];
+    find->next = 1;
+    return m.handles.Add(std::move(find));
+}
+
+BOOL FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA data) {
+    winsim::Machine& m = TheMachine();
+    FindObject* find = m.handles.Get<FindObject>(handle);
+    if (find == nullptr || data == nullptr) {
+        m.lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    if (winsim::Injected("FindNextFileA")) return FALSE;
+    if (find->next >= find->entries.size()) {
+        m.lastError = ERROR_NO_MORE_FILES;
+        return FALSE;
+    }
+    *data = find->entries[find->next++];
+    return TRUE;
+}
+
+BOOL FindClose(HANDLE handle) {
+    winsim::Machine& m = TheMachine();
+    if (m.handles.Get<FindObject>(handle) == nullptr) {
+        m.lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    m.handles.Remove(handle);
+    return TRUE;
+}
+
+UINT GetDriveTypeA(LPCSTR root) {
+    if (root == nullptr || root[0] == '\0' || root[1] != ':') return DRIVE_NO_ROOT_DIR;
+    if (winsim::Injected("GetDriveTypeA", root)) return DRIVE_UNKNOWN;
+    return TheMachine().files.DriveOf(root[0]).type;
+}
+
+BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
+    winsim::Machine& m = TheMachine();
+    std::string host;
+    if (!winsim::HostPathOf(path, &host)) {
+        m.lastError = ERROR_PATH_NOT_FOUND;
+        return FALSE;
+    }
+    if (winsim::Injected("CreateDirectoryA", path)) return FALSE;
+    if (mkdir(host.c_str(), 0755) != 0) {
+        m.lastError = errno == EEXIST ? ERROR_ALREADY_EXISTS : ERROR_PATH_NOT_FOUND;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL RemoveDirectoryA(LPCSTR path) {
+    winsim::Machine& m = TheMachine();
+    std::string host;
+    if (!winsim::HostPathOf(path, &host)) {
+        m.lastError = ERROR_PATH_NOT_FOUND;
+        return FALSE;
+    }
+    if (winsim::Injected("RemoveDirectoryA", path)) return FALSE;
+    if (rmdir(host.c_str()) != 0) {
+        m.lastError = errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY
+                      : errno == ENOTDIR                   ? ERROR_DIRECTORY_NAME_INVALID
+                                                           : ERROR_FILE_NOT_FOUND;
+        return FALSE;
+    }
+    m.files.ForgetAttributes(host);
+    return TRUE;
+}
+
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD,
+                   HANDLE) {
+    winsim::Machine& m = TheMachine();
+    std::string host;
+    if (!winsim::HostPathOf(path, &host)) {
+        m.lastError = ERROR_PATH_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    if (winsim::Injected("CreateFileA", path)) return INVALID_HANDLE_VALUE;
+    struct stat st;
+    bool exists = stat(host.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) {
+        m.lastError = ERROR_ACCESS_DENIED;
+        return INVALID_HANDLE_VALUE;
+    }
+    bool writing = (access & GENERIC_WRITE) != 0;
+    if (exists && writing && (m.files.Attributes(host) & FILE_ATTRIBUTE_READONLY)) {
+        m.lastError = ERROR_ACCESS_DENIED;
+        return INVALID_HANDLE_VALUE;
+    }
+    if (!m.files.MayOpen(host, access, share)) {
+        m.lastError = ERROR_SHARING_VIOLATION;
+        return INVALID_HANDLE_VALUE;
+    }
+    int flags = writing ? ((access & GENERIC_READ) ? O_RDWR : O_WRONLY) : O_RDONLY;
+    switch (disposition) {
+    case CREATE_NEW:
+        if (exists) {
+            m.lastError = ERROR_FILE_EXISTS;
+            return INVALID_HANDLE_VALUE;
+        }
+        flags |= O_CREAT;
+        break;
+    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+    case OPEN_EXISTING:
+        if (!exists) {
+            m.lastError = ERROR_FILE_NOT_FOUND;
+            return INVALID_HANDLE_VALUE;
+        }
+        break;
+    case OPEN_ALWAYS: flags |= O_CREAT; break;
+    case TRUNCATE_EXISTING:
+        if (!exists) {
+            m.lastError = ERROR_FILE_NOT_FOUND;
+            return INVALID_HANDLE_VALUE;
+        }
+        flags |= O_TRUNC;
+        break;
+    default: m.lastError = ERROR_INVALID_PARAMETER; return INVALID_HANDLE_VALUE;
+    }
+    int fd = open(host.c_str(), flags, 0644);
+    if (fd < 0) {
+        m.lastError = ERROR_PATH_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    std::unique_ptr<FileObject> file(new FileObject);
+    file->fd = fd;
+    file->hostPath = host;
+    file->share = share;
+    m.files.NoteOpen(host, share);
+    return m.handles.Add(std::move(file));
+}
+
+BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD written, LPOVERLAPPED) {
+    winsim::Machine& m = TheMachine();
+    FileObject* file = m.handles.Get<FileObject>(handle);
+    if (written) *written = 0;
+    if (file == nullptr) {
+        m.lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    if (winsim::Injected("WriteFile")) return FALSE;
+    ssize_t n = write(file->fd, buffer, count);
+    if (n < 0) {
+        m.lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    if (written) *written = static_cast<DWORD>(n);
+    return TRUE;
+}
+
+BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD readCount, LPOVERLAPPED) {
+    winsim::Machine& m = TheMachine();
+    FileObject* file = m.handles.Get<FileObject>(handle);
+    if (readCount) *readCount = 0;
+    if (file == nullptr) {
+        m.lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    if (winsim::Injected("ReadFile")) return FALSE;
+    ssize_t n = read(file->fd, buffer, count);
+    if (n < 0) {
+        m.lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    if (readCount) *readCount = static_cast<DWORD>(n);
+    return TRUE;
+}
+
+DWORD GetFileAttributesA(LPCSTR path) {
+    winsim::Machine& m = TheMachine();
+    std::string host;
+    if (!winsim::HostPathOf(path, &host)) {
+        m.lastError = ERROR_PATH_NOT_FOUND;
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    if (winsim::Injected("GetFileAttributesA", path)) return INVALID_FILE_ATTRIBUTES;
+    DWORD attributes = m.files.Attributes(host);
+    if (attributes == INVALID_FILE_ATTRIBUTES) m.lastError = ERROR_FILE_NOT_FOUND;
+    return attributes;
+}
+
+BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
+    winsim::Machine& m = TheMachine();
+    std::string host;
+    if (!winsim::HostPathOf(path, &host)) {
+        m.lastError = ERROR_PATH_NOT_FOUND;
+        return FALSE;
+    }
+    if (winsim::Injected("SetFileAttributesA", path)) return FALSE;
+    if (m.files.Attributes(host) == INVALID_FILE_ATTRIBUTES) {
+        m.lastError = ERROR_FILE_NOT_FOUND;
+        return FALSE;
+    }
+    // FILE_ATTRIBUTE_NORMAL alone means "no attributes".
+    m.files.SetAttributes(host, attributes == FILE_ATTRIBUTE_NORMAL ? 0 : attributes);
+    return TRUE;
+}
+
+BOOL DeleteFileA(LPCSTR path) {
+    winsim::Machine& m = TheMachine();
+    std::string host;
+    if (!winsim::HostPathOf(path, &host)) {
+        m.lastError = ERROR_PATH_NOT_FOUND;
+        return FALSE;
+    }
+    if (winsim::Injected("DeleteFileA", path)) return FALSE;
+    DWORD attributes = m.files.Attributes(host);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        m.lastError = ERROR_FILE_NOT_FOUND;
+        return FALSE;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_READONLY)) {
+        m.lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    if (m.files.HeldWithoutDeleteSharing(host)) {
+        m.lastError = ERROR_SHARING_VIOLATION;
+        return FALSE;
+    }
+    if (unlink(host.c_str()) != 0) {
+        m.lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    m.files.ForgetAttributes(host);
+    return TRUE;
+}
+
+int _access(const char* path, int mode) {
+    winsim::Machine& m = TheMachine();
+    std::string host;
+    if (!winsim::HostPathOf(path, &host)) {
+        errno = ENOENT;
+        return -1;
+    }
+    if (winsim::Injected("_access", path)) {
+        errno = EACCES;
+        return -1;
+    }
+    DWORD attributes = m.files.Attributes(host);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        errno = ENOENT;
+        return -1;
+    }
+    if ((mode & 2) && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        errno = EACCES;
+        return -1;
+    }
+    return 0;
+}

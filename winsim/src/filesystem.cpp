@@ -1,0 +1,196 @@
+// Drive mapping and Windows-to-host path translation. This is the only
+// place that knows about '/'.
+#include "winsim/filesystem.h"
+
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <cctype>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace winsim {
+
+namespace {
+
+int DriveIndex(char letter) {
+    int c = std::toupper(static_cast<unsigned char>(letter));
+    if (c < 'A' || c > 'Z') return -1;
+    return c - 'A';
+}
+
+// The entry of `folder` whose name equals `name` ignoring case; the exact
+// spelling wins when both exist (a case-sensitive host may hold both).
+bool FindIgnoringCase(const std::string& folder, const std::string& name, std::string* found) {
+    struct stat st;
+    std::string exact = folder + "/" + name;
+    if (lstat(exact.c_str(), &st) == 0) {
+        *found = name;
+        return true;
+    }
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return false;
+    bool ok = false;
+    while (struct dirent* entry = readdir(dir)) {
+        if (strcasecmp(entry->d_name, name.c_str()) == 0) {
+            *found = entry->d_name;
+            ok = true;
+            break;
+        }
+    }
+    closedir(dir);
+    return ok;
+}
+
+}  // namespace
+
+void FileSystem::MapDrive(char letter, const std::string& hostRoot, UINT type) {
+    int index = DriveIndex(letter);
+    if (index < 0) return;
+    std::string root = hostRoot;
+    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    drives_[index].hostRoot = root;
+    drives_[index].type = type;
+}
+
+void FileSystem::SetDriveType(char letter, UINT type) {
+    int index = DriveIndex(letter);
+    if (index >= 0) drives_[index].type = type;
+}
+
+const Drive& FileSystem::DriveOf(char letter) const {
+    static const Drive kNone;
+    int index = DriveIndex(letter);
+    return index < 0 ? kNone : drives_[index];
+}
+
+bool FileSystem::ToHostPath(const std::string& windowsPath, std::string* hostPath) const {
+    if (windowsPath.size() < 2 || windowsPath[1] != ':') return false;
+    const Drive& drive = DriveOf(windowsPath[0]);
+    if (drive.hostRoot.empty()) return false;
+    std::string result = drive.hostRoot;
+    std::string rest = windowsPath.substr(2);
+    if (!rest.empty() && rest[0] != '\\' && rest[0] != '/') return false;  // drive-relative paths
+    bool resolving = true;
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t end = rest.find_first_of("\\/", start);
+        if (end == std::string::npos) end = rest.size();
+        std::string part = rest.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            size_t slash = result.rfind('/');
+            if (result.size() > drive.hostRoot.size() && slash != std::string::npos && slash >= drive.hostRoot.size())
+                result.erase(slash);
+            continue;
+        }
+        std::string found;
+        if (resolving && FindIgnoringCase(result, part, &found)) {
+            result += "/" + found;
+        } else {
+            resolving = false;
+            result += "/" + part;
+        }
+    }
+    *hostPath = result;
+    return true;
+}
+
+DWORD FileSystem::Attributes(const std::string& hostPath) const {
+    struct stat st;
+    if (lstat(hostPath.c_str(), &st) != 0) return 0xFFFFFFFFu;
+    auto it = attributes_.find(hostPath);
+    DWORD kept = it == attributes_.end() ? 0x20u : it->second;  // new files carry the archive bit
+    if (S_ISDIR(st.st_mode)) {
+        kept &= ~0x20u;
+        kept |= 0x10u;
+    }
+    return kept;
+}
+
+void FileSystem::SetAttributes(const std::string& hostPath, DWORD attributes) {
+    attributes_[hostPath] = attributes & ~0x10u;
+}
+
+void FileSystem::ForgetAttributes(const std::string& hostPath) { attributes_.erase(hostPath); }
+
+bool FileSystem::WriteFile(const std::string& windowsPath, const std::string& contents) {
+    std::string host;
+    if (!ToHostPath(windowsPath, &host)) return false;
+    std::ofstream out(host, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    return static_cast<bool>(out);
+}
+
+bool FileSystem::ReadFile(const std::string& windowsPath, std::string* contents) const {
+    std::string host;
+    if (!ToHostPath(windowsPath, &host)) return false;
+    std::ifstream in(host, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    *contents = buffer.str();
+    return true;
+}
+
+bool FileSystem::Exists(const std::string& windowsPath) const {
+    std::string host;
+    struct stat st;
+    return ToHostPath(windowsPath, &host) && lstat(host.c_str(), &st) == 0;
+}
+
+bool FileSystem::MakeDirectory(const std::string& windowsPath) {
+    std::string host;
+    if (!ToHostPath(windowsPath, &host)) return false;
+    // Create every missing level, like `mkdir -p`.
+    for (size_t i = 1; i <= host.size(); ++i) {
+        if (i == host.size() || host[i] == '/') {
+            std::string level = host.substr(0, i);
+            mkdir(level.c_str(), 0755);
+        }
+    }
+    struct stat st;
+    return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FileSystem::MayOpen(const std::string& hostPath, DWORD access, DWORD share) const {
+    (void)share;
+    auto range = openShares_.equal_range(hostPath);
+    for (auto it = range.first; it != range.second; ++it) {
+        DWORD held = it->second;
+        if ((access & 0x80000000u) && !(held & 1)) return false;  // GENERIC_READ needs FILE_SHARE_READ
+        if ((access & 0x40000000u) && !(held & 2)) return false;  // GENERIC_WRITE needs FILE_SHARE_WRITE
+    }
+    return true;
+}
+
+void FileSystem::NoteOpen(const std::string& hostPath, DWORD share) { openShares_.emplace(hostPath, share); }
+
+void FileSystem::ReleaseOpen(const std::string& hostPath, DWORD share) {
+    auto range = openShares_.equal_range(hostPath);
+    for (auto it = range.first; it != range.second; ++it) {
+        if (it->second == share) {
+            openShares_.erase(it);
+            return;
+        }
+    }
+}
+
+bool FileSystem::HeldWithoutDeleteSharing(const std::string& hostPath) const {
+    auto range = openShares_.equal_range(hostPath);
+    for (auto it = range.first; it != range.second; ++it)
+        if (!(it->second & 4)) return true;  // FILE_SHARE_DELETE
+    return false;
+}
+
+void FileSystem::Clear() {
+    for (Drive& drive : drives_) drive = Drive();
+    attributes_.clear();
+    openShares_.clear();
+}
+
+}  // namespace winsim
