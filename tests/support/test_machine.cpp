@@ -10,8 +10,16 @@
 #include "common/shared_state.h"
 #include "scripted_dialog.h"
 
-// Extra resets that later parts register (tables restored, caches dropped).
-void ResetProgramStateExtras();
+namespace {
+
+std::vector<void (*)()>& StateResets() {
+    static std::vector<void (*)()> resets;
+    return resets;
+}
+
+}  // namespace
+
+StateReset::StateReset(void (*reset)()) { StateResets().push_back(reset); }
 
 void ResetProgramState() {
     memset(ScanTarget, 0, sizeof ScanTarget);
@@ -35,7 +43,7 @@ void ResetProgramState() {
     memset(&ScanCounters, 0, sizeof ScanCounters);
     memset(ReportLine, 0, sizeof ReportLine);
     memset(StatusPath, 0, sizeof StatusPath);
-    ResetProgramStateExtras();
+    for (void (*reset)() : StateResets()) reset();
 }
 
 RecordedWindow& Recorded() {

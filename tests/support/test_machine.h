@@ -14,6 +14,13 @@
 // Clears every module-level variable of the program to its start value.
 void ResetProgramState();
 
+// A part whose state lives outside the shared variables (a table changed
+// in place, a once-per-run flag) registers its reset with a static object
+// in its own support file:  static StateReset resetTextSignature(&Fn);
+struct StateReset {
+    explicit StateReset(void (*reset)());
+};
+
 // Report lines and status texts that reached the stand-in main window.
 struct RecordedWindow {
     std::vector<std::string> lines;
