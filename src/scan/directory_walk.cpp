@@ -75,6 +75,14 @@ void PrepareProgramFiles(const char* pattern) {
     }
 }
 
+// One message check of the walk; closes the listing when the scan ended.
+bool PumpAndCheckTerminated(HANDLE listing) {
+    PumpOneMessage();
+    if (!ScanTerminated) return false;
+    FindClose(listing);
+    return true;
+}
+
 // The file pass: every entry of the listing, files handed to the handlers.
 // Returns 1 to go on, 0 when terminated, -1 when abandoned.
 int FilePass(const char* pattern, bool singleFile) {
@@ -83,11 +91,7 @@ int FilePass(const char* pattern, bool singleFile) {
     if (listing == INVALID_HANDLE_VALUE) return 1;
     int prefixLength = FolderPrefixLength(pattern);
     do {
-        PumpOneMessage();
-        if (ScanTerminated) {
-            FindClose(listing);
-            return 0;
-        }
+        if (PumpAndCheckTerminated(listing)) return 0;
         char path[kPathBufferSize];
         bool usable = true;
         if (singleFile) {
@@ -106,11 +110,7 @@ int FilePass(const char* pattern, bool singleFile) {
                 OfferToHandlers(path);
             }
         }
-        PumpOneMessage();
-        if (ScanTerminated) {
-            FindClose(listing);
-            return 0;
-        }
+        if (PumpAndCheckTerminated(listing)) return 0;
     } while (FindNextFileA(listing, &found));
     FindClose(listing);
     return 1;
@@ -127,11 +127,7 @@ int SubfolderPass(const char* pattern) {
     if (listing == INVALID_HANDLE_VALUE) return ScanCounters.filesScanned;
     int prefixLength = FolderPrefixLength(pattern);
     do {
-        PumpOneMessage();
-        if (ScanTerminated) {
-            FindClose(listing);
-            return 0;
-        }
+        if (PumpAndCheckTerminated(listing)) return 0;
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
         if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0) continue;
         if (prefixLength < 0) {
