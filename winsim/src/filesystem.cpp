@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -46,6 +47,14 @@ bool FindIgnoringCase(const std::string& folder, const std::string& name, std::s
 
 }  // namespace
 
+bool IsValidWindowsName(const std::string& name) {
+    for (unsigned char c : name) {
+        if (c < 0x20) return false;
+        if (strchr("*?\"<>|\\/", c) != nullptr) return false;
+    }
+    return true;
+}
+
 void FileSystem::MapDrive(char letter, const std::string& hostRoot, UINT type) {
     int index = DriveIndex(letter);
     if (index < 0) return;
@@ -70,10 +79,11 @@ bool FileSystem::ToHostPath(const std::string& windowsPath, std::string* hostPat
     if (windowsPath.size() < 2 || windowsPath[1] != ':') return false;
     const Drive& drive = DriveOf(windowsPath[0]);
     if (drive.hostRoot.empty()) return false;
-    std::string result = drive.hostRoot;
     std::string rest = windowsPath.substr(2);
     if (!rest.empty() && rest[0] != '\\' && rest[0] != '/') return false;  // drive-relative paths
-    bool resolving = true;
+    // "." and ".." are taken away by the text alone, before any lookup, as
+    // Windows does: "C:\missing\..\dir" is "C:\dir".
+    std::vector<std::string> parts;
     size_t start = 0;
     while (start <= rest.size()) {
         size_t end = rest.find_first_of("\\/", start);
@@ -82,11 +92,17 @@ bool FileSystem::ToHostPath(const std::string& windowsPath, std::string* hostPat
         start = end + 1;
         if (part.empty() || part == ".") continue;
         if (part == "..") {
-            size_t slash = result.rfind('/');
-            if (result.size() > drive.hostRoot.size() && slash != std::string::npos && slash >= drive.hostRoot.size())
-                result.erase(slash);
+            if (!parts.empty()) parts.pop_back();
             continue;
         }
+        // Windows and Wine refuse such a name (ERROR_INVALID_NAME): a host
+        // file called "a*b.exe" is listed but cannot be opened by it.
+        if (!IsValidWindowsName(part)) return false;
+        parts.push_back(part);
+    }
+    std::string result = drive.hostRoot;
+    bool resolving = true;
+    for (const std::string& part : parts) {
         std::string found;
         if (resolving && FindIgnoringCase(result, part, &found)) {
             result += "/" + found;
