@@ -170,8 +170,9 @@ LONG QueryPerformanceData(const char* valueName, DWORD* type, BYTE* data, DWORD*
     options.querySizes.push_back(size ? *size : 0);
     DWORD error = 0;
     if (InjectedWithError("QueryPerformanceData", valueName, &error)) return static_cast<LONG>(error);
-    std::vector<BYTE> block =
-        options.useRawBlock ? options.rawBlock : m.processes.BuildPerformanceBlock(valueName ? valueName : "");
+    std::vector<BYTE> built;
+    if (!options.useRawBlock) built = m.processes.BuildPerformanceBlock(valueName ? valueName : "");
+    const std::vector<BYTE>& block = options.useRawBlock ? options.rawBlock : built;
     if (data == nullptr || size == nullptr || *size < block.size()) {
         if (size != nullptr) {
             if (options.sizeOnMoreData == PerformanceDataOptions::kSizeZero) *size = 0;
