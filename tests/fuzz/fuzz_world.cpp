@@ -116,6 +116,13 @@ std::string ByteReader::Text(size_t limit) {
     return text;
 }
 
+std::string ByteReader::Bytes(size_t count) {
+    if (count > size_ - used_) count = size_ - used_;
+    std::string bytes(reinterpret_cast<const char*>(data_ + used_), count);
+    used_ += count;
+    return bytes;
+}
+
 std::string ByteReader::Rest() {
     std::string rest(reinterpret_cast<const char*>(data_ + used_), size_ - used_);
     used_ = size_;

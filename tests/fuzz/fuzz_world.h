@@ -30,6 +30,8 @@ public:
     uint32_t Dword();
     // Up to `limit` bytes, ended early by a zero byte (which is consumed).
     std::string Text(size_t limit);
+    // Exactly `count` bytes, zeros included (fewer at the end of the input).
+    std::string Bytes(size_t count);
     // Everything not read yet.
     std::string Rest();
     size_t Left() const { return size_ - used_; }

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Writes the seed corpus of every fuzzer below OUT/<fuzzer>/, generated
 # here and by the project's own sample tool, never kept in the repository.
-# usage: make-seeds.sh OUT BUILD_DIR  (BUILD_DIR: a host build holding tools)
+# usage: make-seeds.sh OUT HOST_BUILD FUZZ_BUILD
 set -euo pipefail
-out=${1:?usage: make-seeds.sh OUT BUILD_DIR}
-build=${2:-}
+out=${1:?usage: make-seeds.sh OUT HOST_BUILD FUZZ_BUILD}
+host_build=${2:?}
+fuzz_build=${3:?}
 mkdir -p "$out"
+
+# Performance blocks and Run keys, built over the simulated machine.
+"$fuzz_build/tests/fuzz/bruvane_fuzz_seeds" "$out"
 
 # seed FUZZER NAME: stdin becomes one seed file.
 seed() {
