@@ -2,14 +2,22 @@
 // arbitrary blocks: every offset, length and count of the block comes
 // from the input. The task list must stay inside its 255 entries, each
 // name terminated inside its 17 bytes, every entry past the count zero.
+// Then the same table and block reach KillByPerfData through the registry
+// of the simulated machine: only processes listed under a name that begins
+// with the target's may end, and no handle may stay open.
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "fuzz_world.h"
+#include "memory/kill_process.h"
 #include "memory/performance_list.h"
+#include "winsim/machine.h"
 
 namespace {
+
+const char kCountersKey[] = "software\\microsoft\\windows nt\\currentversion\\perflib\\009";
+const char kTarget[] = "C:\\WINDOWS\\ZGORVEX.EXE";
 
 // Input: a 16-bit table length, the table, a 32-bit id-counter index (used
 // when the table names none), then the block.
@@ -60,6 +68,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             static const TaskRecord kZero = {};
             fuzz::Check(memcmp(&task, &kZero, sizeof task) == 0, "entry past the count not zero");
         }
+    }
+
+    // The same data, answered by the machine's registry.
+    winsim::Machine& machine = winsim::TheMachine();
+    winsim::SetNt4();
+    machine.registry.SetValue(HKEY_LOCAL_MACHINE, kCountersKey, "Counters", REG_MULTI_SZ,
+                              std::string(parts.table.begin(), parts.table.end()));
+    machine.processes.performance.useRawBlock = true;
+    machine.processes.performance.rawBlock = parts.block;
+    std::vector<DWORD> ids;
+    for (int i = 0; i < filled; ++i) ids.push_back(tasks[i].processId);
+    for (DWORD id : ids)
+        if (machine.processes.Find(id) == nullptr && id % 4 == 0 && id != 0) machine.processes.StartWithId(id, kTarget);
+    KillByPerfData(kTarget);
+    fuzz::Check(machine.registry.OpenKeyCount() == 0, "a registry key was left open");
+    fuzz::Check(machine.handles.OpenCount() == 0, "a process handle was left open");
+    for (const winsim::SimProcess& process : machine.processes.Table()) {
+        if (process.running) continue;
+        bool listed = false;
+        for (int i = 0; i < filled && !listed; ++i)
+            listed = tasks[i].processId == process.id && _strnicmp(tasks[i].name, "ZGORVEX", 7) == 0;
+        fuzz::Check(listed, "a process not listed under the target's name was ended");
     }
     return 0;
 }
