@@ -21,27 +21,30 @@ int DriveIndex(char letter) {
     return c - 'A';
 }
 
+enum class Lookup { kFound, kMissing, kSymbolicLink };
+
 // The entry of `folder` whose name equals `name` ignoring case; the exact
 // spelling wins when both exist (a case-sensitive host may hold both).
-bool FindIgnoringCase(const std::string& folder, const std::string& name, std::string* found) {
+Lookup FindIgnoringCase(const std::string& folder, const std::string& name, std::string* found) {
     struct stat st;
     std::string exact = folder + "/" + name;
     if (lstat(exact.c_str(), &st) == 0) {
         *found = name;
-        return true;
+        return S_ISLNK(st.st_mode) ? Lookup::kSymbolicLink : Lookup::kFound;
     }
     DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return false;
-    bool ok = false;
+    if (dir == nullptr) return Lookup::kMissing;
+    Lookup result = Lookup::kMissing;
     while (struct dirent* entry = readdir(dir)) {
         if (strcasecmp(entry->d_name, name.c_str()) == 0) {
             *found = entry->d_name;
-            ok = true;
+            std::string other = folder + "/" + entry->d_name;
+            result = lstat(other.c_str(), &st) == 0 && S_ISLNK(st.st_mode) ? Lookup::kSymbolicLink : Lookup::kFound;
             break;
         }
     }
     closedir(dir);
-    return ok;
+    return result;
 }
 
 }  // namespace
@@ -88,7 +91,11 @@ bool FileSystem::ToHostPath(const std::string& windowsPath, std::string* hostPat
             continue;
         }
         std::string found;
-        if (resolving && FindIgnoringCase(result, part, &found)) {
+        Lookup lookup = resolving ? FindIgnoringCase(result, part, &found) : Lookup::kMissing;
+        // A symbolic link could lead out of the drive's folder; Windows
+        // paths never pass through one.
+        if (lookup == Lookup::kSymbolicLink) return false;
+        if (lookup == Lookup::kFound) {
             result += "/" + found;
         } else {
             resolving = false;
