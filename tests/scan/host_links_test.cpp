@@ -1,7 +1,9 @@
-// Symbolic links below a mapped folder: the simulated machine neither
-// lists them nor translates a Windows path through them, so a scan of a
-// mounted disk never reads or deletes anything outside its folders.
+// Symbolic links (and pipes, sockets, devices) below a mapped folder: the
+// simulated machine neither lists them nor translates a Windows path
+// through them, so a scan of a mounted disk never reads or deletes
+// anything outside its folders, and never blocks on a pipe.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -29,6 +31,8 @@ protected:
         ASSERT_EQ(symlink(outside_.c_str(), (drive_ + "/dirlink").c_str()), 0);
         ASSERT_EQ(symlink((outside_ + "/secret.exe").c_str(), (drive_ + "/filelink.exe").c_str()), 0);
         ASSERT_EQ(symlink("/nonexistent-target", (drive_ + "/dangling").c_str()), 0);
+        // A pipe would block the first read of its inspection for ever.
+        ASSERT_EQ(mkfifo((drive_ + "/real/pipe.exe").c_str(), 0600), 0);
     }
 
     std::set<std::string> List(const char* pattern) {
@@ -46,7 +50,7 @@ protected:
     std::string outside_;
 };
 
-TEST_F(HostLinksTest, ListingsLeaveOutEveryKindOfLink) {
+TEST_F(HostLinksTest, ListingsLeaveOutLinksAndPipes) {
     EXPECT_EQ(List("C:\\*.*"), (std::set<std::string>{"real"}));
     EXPECT_EQ(List("C:\\*"), (std::set<std::string>{"real"}));
     // The control: a real folder below the drive lists as usual.
@@ -55,7 +59,7 @@ TEST_F(HostLinksTest, ListingsLeaveOutEveryKindOfLink) {
 
 TEST_F(HostLinksTest, NoPathThroughALinkIsTranslated) {
     const char* throughLinks[] = {"C:\\dirlink\\secret.exe", "C:\\DIRLINK\\deep\\more.exe", "C:\\filelink.exe",
-                                  "C:\\dangling"};
+                                  "C:\\dangling", "C:\\real\\pipe.exe"};
     for (const char* path : throughLinks) {
         std::string host;
         EXPECT_FALSE(machine().files.ToHostPath(path, &host)) << path << " -> " << host;

@@ -94,11 +94,12 @@ bool LessIgnoringCase(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
 
 bool IsDriveRoot(const std::string& folder) { return folder.size() == 3 && folder[1] == ':'; }
 
-bool IsSymbolicLink(DIR* dir, const struct dirent* entry) {
-    if (entry->d_type == DT_LNK) return true;
+bool IsFileOrFolder(DIR* dir, const struct dirent* entry) {
+    if (entry->d_type == DT_REG || entry->d_type == DT_DIR) return true;
     if (entry->d_type != DT_UNKNOWN) return false;
     struct stat st;
-    return fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+    return fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
 }
 
 }  // namespace
@@ -127,9 +128,10 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
         std::string entryName = entry->d_name;
         bool dots = entryName == "." || entryName == "..";
         if (dots && root) continue;  // drive roots list no "." or ".."
-        // Symbolic links are not listed: the walk of a mapped folder never
-        // leaves it, and no Windows path could name a link's target.
-        if (IsSymbolicLink(dir, entry)) continue;
+        // Only files and folders are listed. A symbolic link could lead the
+        // walk out of the mapped folder, and a pipe or device could block
+        // or answer a read with anything; a Windows disk holds neither.
+        if (!IsFileOrFolder(dir, entry)) continue;
         if (!winsim::MatchesWildcard(name.c_str(), entryName.c_str())) continue;
         WIN32_FIND_DATAA found;
         FillFindData(dots ? hostFolder : hostFolder + "/" + entryName, entryName, &found);

@@ -21,7 +21,13 @@ int DriveIndex(char letter) {
     return c - 'A';
 }
 
-enum class Lookup { kFound, kMissing, kSymbolicLink };
+// kOther: a symbolic link, a pipe, a socket or a device; none of them is
+// a file or folder of a Windows disk.
+enum class Lookup { kFound, kMissing, kOther };
+
+Lookup KindOf(const struct stat& st) {
+    return S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) ? Lookup::kFound : Lookup::kOther;
+}
 
 // The entry of `folder` whose name equals `name` ignoring case; the exact
 // spelling wins when both exist (a case-sensitive host may hold both).
@@ -30,7 +36,7 @@ Lookup FindIgnoringCase(const std::string& folder, const std::string& name, std:
     std::string exact = folder + "/" + name;
     if (lstat(exact.c_str(), &st) == 0) {
         *found = name;
-        return S_ISLNK(st.st_mode) ? Lookup::kSymbolicLink : Lookup::kFound;
+        return KindOf(st);
     }
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr) return Lookup::kMissing;
@@ -39,7 +45,7 @@ Lookup FindIgnoringCase(const std::string& folder, const std::string& name, std:
         if (strcasecmp(entry->d_name, name.c_str()) == 0) {
             *found = entry->d_name;
             std::string other = folder + "/" + entry->d_name;
-            result = lstat(other.c_str(), &st) == 0 && S_ISLNK(st.st_mode) ? Lookup::kSymbolicLink : Lookup::kFound;
+            result = lstat(other.c_str(), &st) == 0 ? KindOf(st) : Lookup::kMissing;
             break;
         }
     }
@@ -92,9 +98,10 @@ bool FileSystem::ToHostPath(const std::string& windowsPath, std::string* hostPat
         }
         std::string found;
         Lookup lookup = resolving ? FindIgnoringCase(result, part, &found) : Lookup::kMissing;
-        // A symbolic link could lead out of the drive's folder; Windows
-        // paths never pass through one.
-        if (lookup == Lookup::kSymbolicLink) return false;
+        // A symbolic link could lead out of the drive's folder, and opening
+        // a pipe or device could block or do harm; Windows paths never
+        // reach either.
+        if (lookup == Lookup::kOther) return false;
         if (lookup == Lookup::kFound) {
             result += "/" + found;
         } else {
