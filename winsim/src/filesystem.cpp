@@ -125,6 +125,15 @@ DWORD FileSystem::Attributes(const std::string& hostPath) const {
     return kept;
 }
 
+DWORD FileSystem::AttributesOfEntry(const std::string& hostFolder, const char* name, bool folder) const {
+    DWORD kept = 0x20u;  // new files carry the archive bit
+    if (!attributes_.empty()) {
+        auto it = attributes_.find(name == nullptr ? hostFolder : hostFolder + "/" + name);
+        if (it != attributes_.end()) kept = it->second;
+    }
+    return folder ? (kept & ~0x20u) | 0x10u : kept;
+}
+
 void FileSystem::SetAttributes(const std::string& hostPath, DWORD attributes) {
     attributes_[hostPath] = attributes & ~0x10u;
 }

@@ -31,6 +31,10 @@ public:
 
     // Attributes of the file or folder at a host path (as Windows keeps them).
     DWORD Attributes(const std::string& hostPath) const;
+    // The same for an entry a listing has already looked at: `name` in the
+    // host folder (nullptr: the folder itself), a folder or not. No second
+    // look at the host.
+    DWORD AttributesOfEntry(const std::string& hostFolder, const char* name, bool folder) const;
     void SetAttributes(const std::string& hostPath, DWORD attributes);
     void ForgetAttributes(const std::string& hostPath);
 
