@@ -88,6 +88,13 @@ std::string UniqueName(CorpusRandom& random, std::set<std::string>* used, const 
 
 bool MakeFolder(const std::string& path) { return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST; }
 
+// Every missing level, like mkdir -p.
+bool MakeFolders(const std::string& path) {
+    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
+        if (!MakeFolder(path.substr(0, slash))) return false;
+    return MakeFolder(path);
+}
+
 uint32_t SubfolderCount(CorpusRandom& random, int depth) {
     if (depth <= 2) return static_cast<uint32_t>(random.Between(2, 8));
     if (depth <= 5) return static_cast<uint32_t>(random.Between(0, 5));
@@ -169,7 +176,7 @@ bool CorpusWriter::WriteSpecial(const Folder& folder, const std::string& folderP
 
 bool CorpusWriter::Write() {
     std::string tree = options_.out + "/tree";
-    if (!MakeFolder(options_.out) || mkdir(tree.c_str(), 0755) != 0) {
+    if (!MakeFolders(options_.out) || mkdir(tree.c_str(), 0755) != 0) {
         fprintf(stderr, "bruvane-corpus: cannot make %s: %s\n", tree.c_str(), strerror(errno));
         return false;
     }
