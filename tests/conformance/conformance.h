@@ -7,3 +7,9 @@ void TestFileListing(const char* root);
 void TestDriveTypes(const char* root);
 void TestAccess(const char* root);
 void TestDeletion(const char* root);
+
+// Registry, environment strings and the system folder (below HKEY_LOCAL_MACHINE).
+void TestRegistryEnumeration();
+void TestRegistryDeleteKey();
+void TestRegistryQuerySize();
+void TestExpandEnvironment();

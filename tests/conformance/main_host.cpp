@@ -17,6 +17,10 @@ int main() {
     TestDriveTypes(root);
     TestAccess(root);
     TestDeletion(root);
+    TestRegistryEnumeration();
+    TestRegistryDeleteKey();
+    TestRegistryQuerySize();
+    TestExpandEnvironment();
     std::error_code error;
     std::filesystem::remove_all(folder, error);
     return ConformanceSummary("conformance (winsim)");

@@ -9,5 +9,9 @@ int main(int argc, char** argv) {
     TestDriveTypes(root);
     TestAccess(root);
     TestDeletion(root);
+    TestRegistryEnumeration();
+    TestRegistryDeleteKey();
+    TestRegistryQuerySize();
+    TestExpandEnvironment();
     return ConformanceSummary("conformance (windows)");
 }
