@@ -13,3 +13,11 @@ void TestRegistryEnumeration();
 void TestRegistryDeleteKey();
 void TestRegistryQuerySize();
 void TestExpandEnvironment();
+
+// Processes and what the memory stage loads and asks. `idleProgram` is a
+// program that stays running when started with "--idle"; it is deleted.
+void TestProcesses(const char* idleProgram);
+void TestSystemLibraries();
+void TestServiceManager();
+void TestCodePages();
+void TestPerformanceData();
