@@ -16,6 +16,8 @@ void ResetWorld();
 bool WriteWindowsFile(const std::string& windowsPath, const uint8_t* data, size_t size);
 bool ReadWindowsFile(const std::string& windowsPath, std::string* contents);
 size_t ReportLinesSeen();
+// From now until the next reset, a status text longer than this is a failure.
+void SetStatusLimit(size_t characters);
 
 // A failed expectation is a crash for libFuzzer: the message says which.
 void Check(bool condition, const char* what);

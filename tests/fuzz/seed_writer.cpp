@@ -88,6 +88,27 @@ void RunKeySeeds() {
              RunValue(2, "Long", "%windir%" + std::string(250, 'x')) + RunValue(3, "Binary", std::string(261, 'b')));
 }
 
+// Walk input: per step an operation (0 file, 1 folder entered, 2 up), a
+// name length and the name.
+std::string File(const std::string& name) { return std::string(1, '\0') + std::string(1, static_cast<char>(name.size())) + name; }
+std::string Folder(const std::string& name) { return std::string(1, '\1') + std::string(1, static_cast<char>(name.size())) + name; }
+std::string Up() { return std::string(1, '\2'); }
+
+void WalkSeeds() {
+    Seed("walk_tree_fuzzer", "case-variants-of-one-folder",
+         Folder("Dir") + File("one.exe") + Up() + Folder("dir") + File("two.exe") + File("three.exe") + Up() +
+             Folder("DIR") + Up());
+    std::string deep;
+    for (int i = 0; i < 12; ++i) deep += Folder(std::string(20, static_cast<char>('a' + i))) + File("f.exe");
+    Seed("walk_tree_fuzzer", "deep-past-the-buffer", deep);
+    Seed("walk_tree_fuzzer", "names-windows-cannot-hold",
+         File("a*b.exe") + File("q?.exe") + Folder("pipe|d") + File("in.exe") + Up() + Folder("a/..") + File("x") +
+             Up() + File("../victim.exe") + File("ctl\x01.exe"));
+    Seed("walk_tree_fuzzer", "long-names",
+         Folder(std::string(250, 'L')) + File("x") + Up() + File(std::string(255, 'F')) + Folder("Program Files") +
+             File("app.exe"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,5 +120,6 @@ int main(int argc, char** argv) {
     mkdir(out.c_str(), 0755);
     PerformanceSeeds();
     RunKeySeeds();
+    WalkSeeds();
     return 0;
 }
