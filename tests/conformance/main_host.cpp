@@ -17,6 +17,13 @@ int main() {
     TestDriveTypes(root);
     TestAccess(root);
     TestDeletion(root);
+    TestDescriptors(root);
+    TestTextMode(root);
+    TestStreams(root);
+    TestMoves(root);
+    TestDelayedDeletion(root);
+    TestSystemFolders();
+    TestShortNames(root);
     std::error_code error;
     std::filesystem::remove_all(folder, error);
     return ConformanceSummary("conformance (winsim)");

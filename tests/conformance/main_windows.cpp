@@ -9,5 +9,12 @@ int main(int argc, char** argv) {
     TestDriveTypes(root);
     TestAccess(root);
     TestDeletion(root);
+    TestDescriptors(root);
+    TestTextMode(root);
+    TestStreams(root);
+    TestMoves(root);
+    TestDelayedDeletion(root);
+    TestSystemFolders();
+    TestShortNames(root);
     return ConformanceSummary("conformance (windows)");
 }
