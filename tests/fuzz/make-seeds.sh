@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Writes the seed corpus of every fuzzer below OUT/<fuzzer>/, generated
-# here and by the project's own sample tool, never kept in the repository.
-# usage: make-seeds.sh OUT HOST_BUILD FUZZ_BUILD
+# Writes the seed corpus of every fuzzer below OUT/<fuzzer>/, generated at
+# each run and never kept in the repository: the structured seeds (PE
+# samples from the signature table, wininit.ini files, Run keys,
+# performance blocks, trees) by the fuzz build's seed writer, the
+# AbbreviatePath seeds here.
+# usage: make-seeds.sh OUT FUZZ_BUILD
 set -euo pipefail
-out=${1:?usage: make-seeds.sh OUT HOST_BUILD FUZZ_BUILD}
-host_build=${2:?}
-fuzz_build=${3:?}
+out=${1:?usage: make-seeds.sh OUT FUZZ_BUILD}
+fuzz_build=${2:?usage: make-seeds.sh OUT FUZZ_BUILD}
 mkdir -p "$out"
 
-# Performance blocks and Run keys, built over the simulated machine.
 "$fuzz_build/tests/fuzz/bruvane_fuzz_seeds" "$out"
 
 # seed FUZZER NAME: stdin becomes one seed file.

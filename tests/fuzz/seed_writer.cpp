@@ -1,6 +1,7 @@
-// Writes the seeds of the fuzzers whose inputs have a structure, in each
-// fuzzer's own input layout: performance blocks as the simulated machine
-// builds them, Run keys with the commands the trojan leaves.
+// Writes the seeds of the fuzzers, in each fuzzer's own input layout:
+// performance blocks as the simulated machine builds them, Run keys with
+// the commands the trojan leaves, walk trees, PE samples made from the
+// signature table with their near misses, wininit.ini files.
 // usage: bruvane_fuzz_seeds OUT   (writes OUT/<fuzzer>/<seed>)
 #include <sys/stat.h>
 
@@ -8,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "detect/signature_table.h"
+#include "pe_samples.h"
 #include "winsim/machine.h"
 
 namespace {
@@ -109,6 +112,38 @@ void WalkSeeds() {
              File("app.exe"));
 }
 
+// InspectFile input: the file itself. Detected samples of the smallest
+// records, their near misses, and files that end early or declare too
+// many sections.
+void SampleSeeds() {
+    int written = 0;
+    for (int i = 0; i < kSignatureRecordCount && written < 6; ++i) {
+        const SignatureRecord& record = SignatureTable[i];
+        if (record.fileSize > 64 * 1024) continue;
+        std::string sample = SampleFor(record);
+        if (sample.empty()) continue;
+        Seed("inspect_file_fuzzer", "record-" + std::to_string(i + 1), sample);
+        Seed("inspect_file_fuzzer", "record-" + std::to_string(i + 1) + "-second-pattern-off", NearMissFor(record));
+        ++written;
+    }
+    Seed("inspect_file_fuzzer", "shorter-than-the-pe-offset", std::string(61, 'M'));
+    Seed("inspect_file_fuzzer", "twenty-sections", PlainImage(4096, 20));
+    Seed("inspect_file_fuzzer", "twenty-one-sections", PlainImage(4096, 21));
+    Seed("inspect_file_fuzzer", "headers-cut-short", PlainImage(4096, 3).substr(0, 300));
+}
+
+// wininit.ini input: the file as it stands before the line is added.
+void WininitSeeds() {
+    const std::string line(700, 'x');
+    Seed("wininit_fuzzer", "rename-then-other", "[rename]\r\nNUL=C:\\OLD.EXE\r\n[other]\r\nkey=value\r\n");
+    Seed("wininit_fuzzer", "rename-last", "[other]\r\nkey=1\r\n[Rename]\r\nNUL=C:\\OLD.EXE\r\n");
+    Seed("wininit_fuzzer", "no-rename", "[other]\r\nkey=1\r\n");
+    Seed("wininit_fuzzer", "no-line-end-at-the-end", "[rename]\r\nNUL=C:\\OLD.EXE");
+    Seed("wininit_fuzzer", "long-line-with-bracket-inside", "[rename]\r\n" + line + "[not-a-header]\r\n[next]\r\n");
+    Seed("wininit_fuzzer", "upper-case-header", "[RENAME]\r\n[x]\r\n");
+    Seed("wininit_fuzzer", "zero-byte-in-a-line", std::string("[rename]\r\nNUL=C:\\A\0B.EXE\r\n[x]\r\n", 30));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -121,5 +156,7 @@ int main(int argc, char** argv) {
     PerformanceSeeds();
     RunKeySeeds();
     WalkSeeds();
+    SampleSeeds();
+    WininitSeeds();
     return 0;
 }
