@@ -42,7 +42,43 @@ bruvane_new_prefix() {
             *) rm -f "$entry" ;;
         esac
     done
+    bruvane_cut_host_links "$dir/prefix" || return 1
     echo "$dir/prefix"
+}
+
+# bruvane_cut_host_links PREFIX: wineboot links the user's folders in
+# drive_c (Desktop, Documents, Music ...) to the host's home; a walk of C:
+# would go through them. Each link becomes an empty folder.
+bruvane_cut_host_links() {
+    local prefix=$1 link
+    while IFS= read -r -d '' link; do
+        rm -f "$link" && mkdir -p "$link" || return 1
+    done < <(find "$prefix/drive_c" -type l -print0)
+    bruvane_check_isolated "$prefix"
+}
+
+# bruvane_check_isolated PREFIX: fails (with a message) when drive_c holds
+# a symbolic link, or a drive other than C: points outside the test's own
+# folders (given as further arguments).
+bruvane_check_isolated() {
+    local prefix=$1; shift
+    if [ -n "$(find "$prefix/drive_c" -type l -print -quit)" ]; then
+        echo "prefix $prefix: drive_c holds symbolic links" >&2
+        return 1
+    fi
+    local entry target allowed ok
+    for entry in "$prefix/dosdevices/"*; do
+        [ "$(basename "$entry")" = "c:" ] && continue
+        target=$(readlink -f "$entry")
+        ok=0
+        for allowed in "$@"; do
+            case "$target" in "$(readlink -f "$allowed")"*) ok=1 ;; esac
+        done
+        if [ "$ok" != 1 ]; then
+            echo "prefix $prefix: drive $(basename "$entry") points at $target" >&2
+            return 1
+        fi
+    done
 }
 
 # bruvane_map_drive PREFIX LETTER FOLDER: the folder appears as LETTER: (fixed).
