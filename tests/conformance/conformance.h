@@ -7,3 +7,17 @@ void TestFileListing(const char* root);
 void TestDriveTypes(const char* root);
 void TestAccess(const char* root);
 void TestDeletion(const char* root);
+
+// Registry, environment strings and the system folder (below HKEY_LOCAL_MACHINE).
+void TestRegistryEnumeration();
+void TestRegistryDeleteKey();
+void TestRegistryQuerySize();
+void TestExpandEnvironment();
+
+// Processes and what the memory stage loads and asks. `idleProgram` is a
+// program that stays running when started with "--idle"; it is deleted.
+void TestProcesses(const char* idleProgram);
+void TestSystemLibraries();
+void TestServiceManager();
+void TestCodePages();
+void TestPerformanceData();

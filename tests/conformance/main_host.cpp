@@ -17,6 +17,17 @@ int main() {
     TestDriveTypes(root);
     TestAccess(root);
     TestDeletion(root);
+    TestRegistryEnumeration();
+    TestRegistryDeleteKey();
+    TestRegistryQuerySize();
+    TestExpandEnvironment();
+    // Any file starts as a process here; it runs until it is terminated.
+    winsim::TheMachine().files.WriteFile("D:\\idle.exe", "MZ");
+    TestProcesses("D:\\idle.exe");
+    TestSystemLibraries();
+    TestServiceManager();
+    TestCodePages();
+    TestPerformanceData();
     std::error_code error;
     std::filesystem::remove_all(folder, error);
     return ConformanceSummary("conformance (winsim)");

@@ -76,16 +76,26 @@ struct FileObject : winsim::HandleObject {
     }
 };
 
-void FillFindData(const std::string& hostPath, const std::string& name, WIN32_FIND_DATAA* data) {
-    memset(data, 0, sizeof *data);
+// One look at a listed entry, relative to the open folder: its kind, its
+// size and its attributes. False for what is not listed: an entry that
+// vanished since the folder was read, and anything that is neither a file
+// nor a folder. A symbolic link could lead the walk out of the mapped
+// folder, and a pipe or device could block or answer a read with
+// anything; a Windows disk holds neither.
+bool FillFindData(DIR* dir, const std::string& hostFolder, const char* name, bool dots, WIN32_FIND_DATAA* data) {
     struct stat st;
-    if (stat(hostPath.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+    if (fstatat(dirfd(dir), dots ? "." : name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    bool folder = S_ISDIR(st.st_mode);
+    if (!folder && !S_ISREG(st.st_mode)) return false;
+    memset(data, 0, sizeof *data);
+    if (!folder) {
         uint64_t size = static_cast<uint64_t>(st.st_size);
         data->nFileSizeLow = static_cast<DWORD>(size);
         data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
     }
-    data->dwFileAttributes = TheMachine().files.Attributes(hostPath);
-    snprintf(data->cFileName, sizeof data->cFileName, "%s", name.c_str());
+    data->dwFileAttributes = TheMachine().files.AttributesOfEntry(hostFolder, dots ? nullptr : name, folder);
+    snprintf(data->cFileName, sizeof data->cFileName, "%s", name);
+    return true;
 }
 
 bool LessIgnoringCase(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
@@ -117,13 +127,12 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     std::unique_ptr<FindObject> find(new FindObject);
     bool root = IsDriveRoot(folder);
     while (struct dirent* entry = readdir(dir)) {
-        std::string entryName = entry->d_name;
-        bool dots = entryName == "." || entryName == "..";
+        const char* entryName = entry->d_name;
+        bool dots = strcmp(entryName, ".") == 0 || strcmp(entryName, "..") == 0;
         if (dots && root) continue;  // drive roots list no "." or ".."
-        if (!winsim::MatchesWildcard(name.c_str(), entryName.c_str())) continue;
+        if (!winsim::MatchesWildcard(name.c_str(), entryName)) continue;
         WIN32_FIND_DATAA found;
-        FillFindData(dots ? hostFolder : hostFolder + "/" + entryName, entryName, &found);
-        find->entries.push_back(found);
+        if (FillFindData(dir, hostFolder, entryName, dots, &found)) find->entries.push_back(found);
     }
     closedir(dir);
     if (find->entries.empty()) {

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -21,30 +22,54 @@ int DriveIndex(char letter) {
     return c - 'A';
 }
 
+// kOther: a symbolic link, a pipe, a socket or a device; none of them is
+// a file or folder of a Windows disk.
+enum class Lookup { kFound, kMissing, kOther };
+
+Lookup KindOf(const struct stat& st) {
+    return S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) ? Lookup::kFound : Lookup::kOther;
+}
+
 // The entry of `folder` whose name equals `name` ignoring case; the exact
 // spelling wins when both exist (a case-sensitive host may hold both).
-bool FindIgnoringCase(const std::string& folder, const std::string& name, std::string* found) {
-    struct stat st;
+// *st describes the entry found.
+Lookup FindIgnoringCase(const std::string& folder, const std::string& name, std::string* found, struct stat* st) {
     std::string exact = folder + "/" + name;
-    if (lstat(exact.c_str(), &st) == 0) {
+    if (lstat(exact.c_str(), st) == 0) {
         *found = name;
-        return true;
+        return KindOf(*st);
     }
     DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return false;
-    bool ok = false;
+    if (dir == nullptr) return Lookup::kMissing;
+    Lookup result = Lookup::kMissing;
     while (struct dirent* entry = readdir(dir)) {
         if (strcasecmp(entry->d_name, name.c_str()) == 0) {
             *found = entry->d_name;
-            ok = true;
+            std::string other = folder + "/" + entry->d_name;
+            result = lstat(other.c_str(), st) == 0 ? KindOf(*st) : Lookup::kMissing;
             break;
         }
     }
     closedir(dir);
-    return ok;
+    return result;
+}
+
+// One plain component: not empty, no separator, not "." or "..".
+bool IsPlainName(const std::string& text, size_t start) {
+    if (start >= text.size()) return false;
+    if (text.find_first_of("\\/", start) != std::string::npos) return false;
+    return text.compare(start, std::string::npos, ".") != 0 && text.compare(start, std::string::npos, "..") != 0;
 }
 
 }  // namespace
+
+bool IsValidWindowsName(const std::string& name) {
+    for (unsigned char c : name) {
+        if (c < 0x20) return false;
+        if (strchr("*?\"<>|\\/", c) != nullptr) return false;
+    }
+    return true;
+}
 
 void FileSystem::MapDrive(char letter, const std::string& hostRoot, UINT type) {
     int index = DriveIndex(letter);
@@ -53,6 +78,7 @@ void FileSystem::MapDrive(char letter, const std::string& hostRoot, UINT type) {
     while (root.size() > 1 && root.back() == '/') root.pop_back();
     drives_[index].hostRoot = root;
     drives_[index].type = type;
+    recentFolder_.valid = false;
 }
 
 void FileSystem::SetDriveType(char letter, UINT type) {
@@ -70,10 +96,13 @@ bool FileSystem::ToHostPath(const std::string& windowsPath, std::string* hostPat
     if (windowsPath.size() < 2 || windowsPath[1] != ':') return false;
     const Drive& drive = DriveOf(windowsPath[0]);
     if (drive.hostRoot.empty()) return false;
-    std::string result = drive.hostRoot;
+    int recent = TranslateInRecentFolder(windowsPath, hostPath);
+    if (recent != 0) return recent > 0;
     std::string rest = windowsPath.substr(2);
     if (!rest.empty() && rest[0] != '\\' && rest[0] != '/') return false;  // drive-relative paths
-    bool resolving = true;
+    // "." and ".." are taken away by the text alone, before any lookup, as
+    // Windows does: "C:\missing\..\dir" is "C:\dir".
+    std::vector<std::string> parts;
     size_t start = 0;
     while (start <= rest.size()) {
         size_t end = rest.find_first_of("\\/", start);
@@ -82,21 +111,106 @@ bool FileSystem::ToHostPath(const std::string& windowsPath, std::string* hostPat
         start = end + 1;
         if (part.empty() || part == ".") continue;
         if (part == "..") {
-            size_t slash = result.rfind('/');
-            if (result.size() > drive.hostRoot.size() && slash != std::string::npos && slash >= drive.hostRoot.size())
-                result.erase(slash);
+            if (!parts.empty()) parts.pop_back();
             continue;
         }
+        // Windows and Wine refuse such a name (ERROR_INVALID_NAME): a host
+        // file called "a*b.exe" is listed but cannot be opened by it.
+        if (!IsValidWindowsName(part)) return false;
+        parts.push_back(part);
+    }
+
+    // The folder part may be remembered when it is written plainly: "\"
+    // separators only, no "." or "..", every component found as spelt.
+    size_t folderEnd = windowsPath.rfind('\\');
+    bool plain = folderEnd != std::string::npos && windowsPath.find('/') == std::string::npos;
+    bool nameGiven = plain && folderEnd + 1 < windowsPath.size();
+    if (nameGiven && !IsPlainName(windowsPath, folderEnd + 1)) plain = false;
+    size_t folderCount = parts.size() - (nameGiven && !parts.empty() ? 1 : 0);
+    if (plain) {
+        std::string canonical = windowsPath.substr(0, 2) + "\\";
+        for (size_t i = 0; i < folderCount; ++i) canonical += parts[i] + "\\";
+        plain = canonical == windowsPath.substr(0, folderEnd + 1);
+    }
+
+    std::string result = drive.hostRoot;
+    size_t hostFolderLength = result.size();
+    struct stat folderStat;
+    bool folderStatKnown = false;
+    bool resolving = true;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
         std::string found;
-        if (resolving && FindIgnoringCase(result, part, &found)) {
+        struct stat st;
+        Lookup lookup = resolving ? FindIgnoringCase(result, part, &found, &st) : Lookup::kMissing;
+        // A symbolic link could lead out of the drive's folder, and opening
+        // a pipe or device could block or do harm; Windows paths never
+        // reach either.
+        if (lookup == Lookup::kOther) return false;
+        if (lookup == Lookup::kFound) {
             result += "/" + found;
         } else {
             resolving = false;
             result += "/" + part;
         }
+        if (i < folderCount) {
+            if (lookup != Lookup::kFound || found != part || !S_ISDIR(st.st_mode)) plain = false;
+            hostFolderLength = result.size();
+            folderStat = st;
+            folderStatKnown = true;
+        }
     }
     *hostPath = result;
+    if (plain) RememberFolder(windowsPath.substr(0, folderEnd + 1), result.substr(0, hostFolderLength),
+                              folderStatKnown ? &folderStat : nullptr);
     return true;
+}
+
+// Nearly every path the scan translates lies in the folder it has just
+// listed. That folder is remembered after a full translation and, for as
+// long as the host folder behind it is still the same folder (device and
+// inode), a path in it costs one look at the host folder and one at the
+// entry instead of one per component. Only folders whose every component
+// was found as spelt are remembered: a new entry differing in case could
+// not change how they translate.
+void FileSystem::RememberFolder(const std::string& windowsFolder, const std::string& hostFolder,
+                                const struct stat* known) const {
+    struct stat st;
+    if (known == nullptr) {
+        if (stat(hostFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
+        known = &st;
+    }
+    recentFolder_.windows = windowsFolder;
+    recentFolder_.host = hostFolder;
+    recentFolder_.device = known->st_dev;
+    recentFolder_.inode = known->st_ino;
+    recentFolder_.valid = true;
+}
+
+int FileSystem::TranslateInRecentFolder(const std::string& windowsPath, std::string* hostPath) const {
+    const RecentFolder& recent = recentFolder_;
+    if (!recent.valid || windowsPath.compare(0, recent.windows.size(), recent.windows) != 0) return 0;
+    size_t nameStart = recent.windows.size();
+    bool folderItself = nameStart == windowsPath.size();
+    if (!folderItself && !IsPlainName(windowsPath, nameStart)) return 0;
+    if (!folderItself && !IsValidWindowsName(windowsPath.substr(nameStart))) return -1;
+    // lstat: a folder since replaced by a link to itself is not the same.
+    struct stat st;
+    if (lstat(recent.host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_dev != recent.device ||
+        st.st_ino != recent.inode) {
+        recentFolder_.valid = false;
+        return 0;
+    }
+    if (folderItself) {
+        *hostPath = recent.host;
+        return 1;
+    }
+    std::string name = windowsPath.substr(nameStart);
+    std::string found;
+    Lookup lookup = FindIgnoringCase(recent.host, name, &found, &st);
+    if (lookup == Lookup::kOther) return -1;
+    *hostPath = recent.host + "/" + (lookup == Lookup::kFound ? found : name);
+    return 1;
 }
 
 DWORD FileSystem::Attributes(const std::string& hostPath) const {
@@ -109,6 +223,15 @@ DWORD FileSystem::Attributes(const std::string& hostPath) const {
         kept |= 0x10u;
     }
     return kept;
+}
+
+DWORD FileSystem::AttributesOfEntry(const std::string& hostFolder, const char* name, bool folder) const {
+    DWORD kept = 0x20u;  // new files carry the archive bit
+    if (!attributes_.empty()) {
+        auto it = attributes_.find(name == nullptr ? hostFolder : hostFolder + "/" + name);
+        if (it != attributes_.end()) kept = it->second;
+    }
+    return folder ? (kept & ~0x20u) | 0x10u : kept;
 }
 
 void FileSystem::SetAttributes(const std::string& hostPath, DWORD attributes) {
@@ -189,6 +312,7 @@ bool FileSystem::HeldWithoutDeleteSharing(const std::string& hostPath) const {
 
 void FileSystem::Clear() {
     for (Drive& drive : drives_) drive = Drive();
+    recentFolder_.valid = false;
     attributes_.clear();
     openShares_.clear();
 }

@@ -24,6 +24,7 @@ void Reset() {
     m.version = VersionInfo();
     m.files.Clear();
     m.registry.Clear();
+    m.environment = Environment();
     m.processes.Clear();
     m.security = Security();
     m.ui = Ui();

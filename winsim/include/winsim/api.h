@@ -8,6 +8,7 @@
 
 #include "winsim/types.h"
 #include "winsim/system_api.h"
+#include "winsim/environment_api.h"
 #include "winsim/files_api.h"
 #include "winsim/crt_api.h"
 #include "winsim/ui_api.h"

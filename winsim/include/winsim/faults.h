@@ -28,6 +28,7 @@ public:
     // True when the call must fail; *error receives the rule's error.
     bool Check(const std::string& operation, const std::string& argument, DWORD* error);
     void Clear() { rules_.clear(); }
+    bool Empty() const { return rules_.empty(); }
 
 private:
     std::vector<FaultRule> rules_;

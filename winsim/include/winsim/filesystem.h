@@ -4,12 +4,19 @@
 // as on Windows; attributes are kept by the machine, not on the host.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <map>
 #include <string>
 
 #include "winsim/types.h"
 
 namespace winsim {
+
+// False for a name Windows cannot hold: control characters, wildcards,
+// quotes, angle brackets, '|' and path separators. A case-sensitive host
+// may hold such names; Wine lists them but cannot open them.
+bool IsValidWindowsName(const std::string& name);
 
 struct Drive {
     std::string hostRoot;  // empty: the letter has no folder behind it
@@ -31,6 +38,10 @@ public:
 
     // Attributes of the file or folder at a host path (as Windows keeps them).
     DWORD Attributes(const std::string& hostPath) const;
+    // The same for an entry a listing has already looked at: `name` in the
+    // host folder (nullptr: the folder itself), a folder or not. No second
+    // look at the host.
+    DWORD AttributesOfEntry(const std::string& hostFolder, const char* name, bool folder) const;
     void SetAttributes(const std::string& hostPath, DWORD attributes);
     void ForgetAttributes(const std::string& hostPath);
 
@@ -49,6 +60,19 @@ public:
     void Clear();
 
 private:
+    struct RecentFolder {
+        std::string windows;  // "C:\\dir\\", as the caller spelt it
+        std::string host;     // the host folder it translated to
+        dev_t device = 0;
+        ino_t inode = 0;
+        bool valid = false;
+    };
+    void RememberFolder(const std::string& windowsFolder, const std::string& hostFolder,
+                        const struct stat* known) const;
+    // 1: translated through the remembered folder; -1: refused; 0: not in it.
+    int TranslateInRecentFolder(const std::string& windowsPath, std::string* hostPath) const;
+
+    mutable RecentFolder recentFolder_;
     std::multimap<std::string, DWORD> openShares_;  // host path -> share mode of each open handle
     Drive drives_[26];
     std::map<std::string, DWORD> attributes_;  // host path -> attributes other than the default

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "winsim/api.h"
+#include "winsim/environment.h"
 #include "winsim/faults.h"
 #include "winsim/filesystem.h"
 #include "winsim/handles.h"
@@ -73,6 +74,7 @@ public:
     VersionInfo version;
     FileSystem files;
     Registry registry;
+    Environment environment;
     Processes processes;
     Security security;
     Ui ui;

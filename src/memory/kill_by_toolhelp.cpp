@@ -1,0 +1,59 @@
+// The 9x family's termination: Toolhelp names a process by its file, so
+// the match is by file name and ends at the first process found.
+#include <cstdlib>
+#include <cstring>
+
+#include "memory/kill_process.h"
+#include "memory/process_names.h"
+#include "memory/system_functions.h"
+
+namespace {
+
+// The pauses give the 9x kernel time between snapshot calls.
+const DWORD kLoadPause = 100;
+const DWORD kEntryPause = 100;
+const DWORD kBeforeTerminatePause = 50;
+const DWORD kAfterTerminatePause = 500;
+
+// Terminates the first entry named `target`; 1 when that succeeded.
+int TerminateFirstNamed(HMODULE kernel, HANDLE snapshot, PROCESSENTRY32* entry, const char* target) {
+    for (;;) {
+        entry->szExeFile[sizeof entry->szExeFile - 1] = '\0';
+        if (_stricmp(FileNamePart(entry->szExeFile), target) == 0) {
+            Sleep(kBeforeTerminatePause);
+            int result = TerminateProcessById(entry->th32ProcessID, kTerminateAndQuery) ? 1 : 0;
+            Sleep(kAfterTerminatePause);
+            return result;
+        }
+        Process32Function next = ResolveFunction<Process32Function>(kernel, "Process32Next");
+        if (next == nullptr) return 0;
+        Sleep(kEntryPause);
+        if (!next(snapshot, entry)) return 0;
+        Sleep(kEntryPause);
+    }
+}
+
+}  // namespace
+
+int KillByToolhelp(const char* path) {
+    HMODULE kernel = LoadLibraryA(kToolhelpLibrary);
+    Sleep(kLoadPause);
+    if (kernel == nullptr) return 0;
+    PROCESSENTRY32* entry = static_cast<PROCESSENTRY32*>(calloc(1, sizeof(PROCESSENTRY32)));
+    if (entry == nullptr) return 0;
+    CreateToolhelp32SnapshotFunction createSnapshot =
+        ResolveFunction<CreateToolhelp32SnapshotFunction>(kernel, "CreateToolhelp32Snapshot");
+    HANDLE snapshot = createSnapshot ? createSnapshot(TH32CS_SNAPPROCESS, 0) : INVALID_HANDLE_VALUE;
+    Sleep(kLoadPause);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        free(entry);
+        return 0;
+    }
+    int result = 0;
+    Process32Function first = ResolveFunction<Process32Function>(kernel, "Process32First");
+    entry->dwSize = sizeof(PROCESSENTRY32);
+    if (first != nullptr && first(snapshot, entry)) result = TerminateFirstNamed(kernel, snapshot, entry, FileNamePart(path));
+    free(entry);
+    CloseHandle(snapshot);
+    return result;
+}

@@ -1,0 +1,12 @@
+// The names a process goes by, taken from the path of its executable.
+#pragma once
+
+#include <cstddef>
+
+// The part after the last backslash (the whole text without one).
+const char* FileNamePart(const char* path);
+
+// The service named after an executable: its file name without anything
+// from the last dot on (X.BIN.EXE gives X.BIN; a name without a dot stays
+// whole). False when it does not fit into `size` bytes.
+bool ServiceNameOf(const char* imagePath, char* name, size_t size);

@@ -1,0 +1,26 @@
+// The scans of the running processes at the start of every scan: each
+// lists the processes with the path of their executable, has the walk
+// inspect each executable in memory mode, and deals with the infected ones.
+//
+// The result (the memory stage's only input from here) is 1 when at least
+// one infected process was found in memory and dealt with, else 0:
+//  - dealt with means that the scan acted against it: the file was acted
+//    on (removed or renamed by the acting walk), or, on NT 4 and NT 5.x,
+//    the service named after a process that survived termination was
+//    handled (stopped, or its keys removed and a restart marked);
+//  - a detection under ActionCode 103 (leave the file) is not dealt with;
+//  - on NT after 5.x a process that survives both termination attempts is
+//    not dealt with: it is left to the drive walk, which falls back to
+//    deletion at the next start and offers the restart.
+// When the process survives the second termination attempt, its file is
+// acted on only if the service stopped or the first attempt reported
+// success: the process was ended then, and the second attempt found it
+// gone. A process still running holds its file, so acting on it could
+// only fail.
+#pragma once
+
+// The 9x family: Toolhelp, whose szExeFile is the full path there.
+int ScanProcessesToolhelp();
+// The NT family: psapi, with the debug privilege enabled when an open is
+// denied.
+int ScanProcessesPsapi();

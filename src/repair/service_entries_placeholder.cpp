@@ -1,4 +1,0 @@
-// Stand-in until the registry repair exists.
-#include "repair/service_entries.h"
-
-int RemoveServiceKeys(const char*) { return 0; }

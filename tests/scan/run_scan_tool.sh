@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# bruvane-scan as a user runs it: exit status, messages and output over
+# small trees made here. Usage: run_scan_tool.sh path/to/bruvane-scan
+set -u
+scanner=$1
+work=$(mktemp -d "${TMPDIR:-/tmp}/bruvane-scan-test-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+passes=0
+
+# check WHAT EXPECTED_STATUS STDOUT_PART STDERR_PART -- ARGS...
+check() {
+    local what=$1 status=$2 out_part=$3 err_part=$4
+    shift 5
+    timeout 60 "$scanner" "$@" >"$work/out" 2>"$work/err"
+    local got=$?
+    local ok=1
+    [ "$got" -eq "$status" ] || { echo "FAIL $what: exit $got, expected $status"; ok=0; }
+    if [ -n "$out_part" ] && ! grep -qF -- "$out_part" "$work/out"; then
+        echo "FAIL $what: stdout lacks '$out_part'"; ok=0
+    fi
+    if [ -n "$err_part" ] && ! grep -qF -- "$err_part" "$work/err"; then
+        echo "FAIL $what: stderr lacks '$err_part'"; ok=0
+    fi
+    if [ $ok -eq 1 ]; then
+        passes=$((passes + 1))
+    else
+        failures=$((failures + 1))
+        sed 's/^/  out: /' "$work/out" | head -20
+        sed 's/^/  err: /' "$work/err" | head -20
+    fi
+}
+
+# A clean tree with links that lead outside it.
+mkdir -p "$work/disk/Windows/System32" "$work/disk/Docs" "$work/outside/more"
+printf 'MZ' >"$work/disk/Windows/System32/kernel32.dll"
+printf 'text' >"$work/disk/Docs/readme.txt"
+printf 'x' >"$work/disk/boot.ini"
+for i in 1 2 3 4 5; do printf 'o' >"$work/outside/more/o$i.txt"; done
+ln -s "$work/outside" "$work/disk/Docs/outside-folder"
+ln -s "$work/outside/more/o1.txt" "$work/disk/o1-link.txt"
+mkfifo "$work/disk/Docs/pipe.exe"  # opening it for a read would block for ever
+mkdir -p "$work/second"
+printf 'y' >"$work/second/a.bin"
+printf 'y' >"$work/second/b.bin"
+
+tab=$'\t'
+check "help" 0 "Usage: bruvane-scan" "" -- --help
+check "help lists the exit status" 0 "Exit status: 0 nothing found, 1 something found, 2 usage" "" -- -h
+check "no folder" 2 "" "no folder to scan" --
+check "unknown option" 2 "" "unknown option '--recursive'" -- --recursive "$work/disk"
+check "usage errors point to --help" 2 "" "Try 'bruvane-scan --help'." -- --drive
+check "drive A" 2 "" "drive A: is never scanned" -- --drive "A=$work/disk"
+check "missing folder" 2 "" "cannot scan '$work/nowhere': No such file or directory" -- "$work/nowhere"
+check "a file is no folder" 2 "" "Not a directory" -- "$work/disk/boot.ini"
+check "one missing folder of two scans nothing" 2 "" "cannot scan" -- "$work/disk" "$work/nowhere"
+grep -q "Scanning" "$work/out" && { echo "FAIL refused run scanned"; failures=$((failures + 1)); }
+check "clean tree, links and pipes neither counted nor opened" 0 "Total files scanned${tab}${tab}:  3" "" -- "$work/disk"
+check "clean tree ends completed" 0 "Scanning completed" "" -- "$work/disk"
+check "mapping is shown" 0 "Drive C: is $work/disk" "" -- "$work/disk"
+check "two folders, both counted" 0 "Total files scanned${tab}${tab}:  5" "" -- "$work/disk" --drive "E=$work/second"
+check "second folder on its letter" 0 "Drive E: is $work/second" "" -- "$work/disk" --drive "E=$work/second"
+check "relative folder" 0 "Total files scanned${tab}${tab}:  2" "" -- --drive "d=$(realpath --relative-to=. "$work/second")"
+check "nothing found, nothing infected" 0 "Total files infected${tab}${tab}:  0" "" -- "$work/disk"
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

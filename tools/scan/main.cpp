@@ -1,0 +1,68 @@
+// bruvane-scan: the scan of Bruvane over host folders. The engine runs
+// unchanged on the simulated Windows machine; the folders are its fixed
+// drives, and the only window is standard output.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/report.h"
+#include "common/shared_state.h"
+#include "console_window.h"
+#include "scan/scan_driver.h"
+#include "scan_folders.h"
+#include "scan_options.h"
+#include "winsim/machine.h"
+
+namespace {
+
+const int kExitClean = 0;
+const int kExitFound = 1;
+const int kExitUsage = 2;
+const int kExitInterrupted = 130;
+
+const int32_t kActionRemove = 100;
+const int32_t kActionLeave = 103;
+
+int UsageError(const std::string& message) {
+    fprintf(stderr, "bruvane-scan: %s\nTry 'bruvane-scan --help'.\n", message.c_str());
+    return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    ScanOptions options;
+    std::string error;
+    if (!ParseScanOptions(arguments, &options, &error)) return UsageError(error);
+    if (options.help) {
+        fputs(ScanUsageText(), stdout);
+        return kExitClean;
+    }
+
+    // An NT machine: a file that cannot be deleted is then only noted in
+    // the simulated registry, never written into the scanned disk.
+    winsim::SetWindowsXp();
+    std::vector<std::string> hostFolders;
+    if (!MapScanFolders(options.drives, &hostFolders, &error)) {
+        fprintf(stderr, "bruvane-scan: %s\n", error.c_str());
+        return kExitUsage;
+    }
+    for (size_t i = 0; i < options.drives.size(); ++i)
+        printf("Drive %c: is %s\n", options.drives[i].letter, hostFolders[i].c_str());
+
+    MainWindowHandle = CreateConsoleWindow(stdout);
+    CopyText(ScanTarget, sizeof ScanTarget, "!:");
+    ActionCode = options.remove ? kActionRemove : kActionLeave;
+    CatchInterrupts();
+    RunScan();
+    printf("%s\n", StatusPath);
+    fflush(stdout);
+
+    if (RestartNeeded != 0)
+        fprintf(stderr,
+                "bruvane-scan: files reported \"Unable to remove\" are still on disk; "
+                "remove them by hand\n");
+    if (ScanCounters.filesInfected > 0) return kExitFound;
+    return Interrupted() ? kExitInterrupted : kExitClean;
+}

@@ -1,0 +1,26 @@
+// The command line of bruvane-scan: which host folders are scanned as
+// which drive letters, and whether detections are removed or only
+// reported.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct DriveMapping {
+    char letter;             // 'C' to 'Z'
+    std::string hostFolder;  // as given on the command line
+};
+
+struct ScanOptions {
+    std::vector<DriveMapping> drives;  // in letter order
+    bool remove = false;               // act as the program does instead of only reporting
+    bool help = false;
+};
+
+// Parses the arguments after the program name. Folders given without a
+// letter take the lowest free letters from C: on, in the order given.
+// On a usage error returns false and *error says what is wrong.
+bool ParseScanOptions(const std::vector<std::string>& arguments, ScanOptions* options, std::string* error);
+
+// The text of --help.
+const char* ScanUsageText();
