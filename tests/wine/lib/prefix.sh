@@ -57,9 +57,9 @@ bruvane_cut_host_links() {
     bruvane_check_isolated "$prefix"
 }
 
-# bruvane_check_isolated PREFIX: fails (with a message) when drive_c holds
-# a symbolic link, or a drive other than C: points outside the test's own
-# folders (given as further arguments).
+# bruvane_check_isolated PREFIX [FOLDER...]: fails (with a message) when
+# drive_c holds a symbolic link, or a drive letter other than C: points
+# outside the given folders (the serial ports Wine links are no drives).
 bruvane_check_isolated() {
     local prefix=$1; shift
     if [ -n "$(find "$prefix/drive_c" -type l -print -quit)" ]; then
@@ -67,7 +67,8 @@ bruvane_check_isolated() {
         return 1
     fi
     local entry target allowed ok
-    for entry in "$prefix/dosdevices/"*; do
+    for entry in "$prefix/dosdevices/"?:; do
+        [ -e "$entry" ] || [ -L "$entry" ] || continue
         [ "$(basename "$entry")" = "c:" ] && continue
         target=$(readlink -f "$entry")
         ok=0
@@ -94,4 +95,11 @@ bruvane_set_windows_version() {
 
 bruvane_end_prefix() {
     WINEPREFIX=$1 wineserver -k >/dev/null 2>&1 || true
+}
+
+# bruvane_draw_own_frames PREFIX: without a window manager (Xvfb) nobody
+# draws captions and frames; this lets Wine draw them itself. Written
+# into the registry file directly, before the prefix's first start.
+bruvane_draw_own_frames() {
+    printf '\n[Software\\\\Wine\\\\X11 Driver] 0\n"Decorated"="N"\n' >> "$1/user.reg"
 }
