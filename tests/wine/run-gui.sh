@@ -10,6 +10,7 @@ name=${1:?usage: run-gui.sh NAME WIN32_BUILD_DIR ARTIFACTS_DIR}
 build=${2:?win32 build folder}
 artifacts=${3:?artefacts folder}
 here=$(cd "$(dirname "$0")" && pwd)
+build=$(readlink -f "$build")
 exe=$build/src/app/bruvane.exe
 robot_exe=$build/tests/wine/robot/robot.exe
 for file in "$exe" "$robot_exe"; do
@@ -37,7 +38,7 @@ mkdir -p "$work/home"
 
 cd "$prefix/drive_c"
 export BRUVANE_WORK=$work WINEPREFIX=$prefix BRUVANE_ARTIFACTS=$artifacts HOME=$work/home
-export BRUVANE_EXE=$exe BRUVANE_ROBOT=$robot_exe BRUVANE_GUI_LIB=$here/lib
+export BRUVANE_EXE=$exe BRUVANE_ROBOT=$robot_exe BRUVANE_GUI_LIB=$here/lib BRUVANE_BUILD=$build
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     set -euo pipefail
     . "$BRUVANE_GUI_LIB/prefix.sh"

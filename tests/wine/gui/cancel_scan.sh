@@ -15,7 +15,7 @@ robot wait-window 30000 click 1052 \
     $(shot scanning) \
     send-report 150 expect-count eq 150 send-report 1 expect-count eq 1 send-report 9 expect-count eq 10 \
     expect-visible 1070 0 \
-    click 2 wait-dialog "Bruvane Ver 1.0" "$prompt" 10000 expect-dialog-buttons 6,7 \
+    click 2 wait-dialog "Bruvane Ver 1.0" "$prompt" 10000 expect-dialog-buttons 6,7 expect-dialog-centred \
     $(shot prompt) \
     press-dialog 7 \
     expect-visible 2 1 expect-visible 1070 0 \

@@ -98,8 +98,10 @@ bruvane_end_prefix() {
 }
 
 # bruvane_draw_own_frames PREFIX: without a window manager (Xvfb) nobody
-# draws captions and frames; this lets Wine draw them itself. Written
-# into the registry file directly, before the prefix's first start.
+# draws captions and frames, and Wine waits two seconds for a manager to
+# acknowledge every window it hides. Unmanaged, undecorated windows are
+# framed by Wine itself and hidden at once. Written into the registry file
+# directly, before the prefix's first start.
 bruvane_draw_own_frames() {
-    printf '\n[Software\\\\Wine\\\\X11 Driver] 0\n"Decorated"="N"\n' >> "$1/user.reg"
+    printf '\n[Software\\\\Wine\\\\X11 Driver] 0\n"Decorated"="N"\n"Managed"="N"\n' >> "$1/user.reg"
 }

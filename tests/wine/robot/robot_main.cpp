@@ -12,6 +12,11 @@
 //   wait-dialog CAPTION TEXT MS    wait for that message dialog (no rule answers it)
 //   expect-dialog-buttons IDS      the visible buttons of that dialog, e.g. 6,7
 //   press-dialog BUTTON            press a button of that dialog; wait until it closes
+//   dialog-key VK                  a key press in that dialog; wait until it closes
+//   dialog-geometry                print its size and where its text and picture sit
+//   expect-dialog-centred          its centre is the main window's (within a pixel)
+// The dialog commands work without a main window too (for a program that
+// shows only prompts): the dialog may then belong to any process.
 //   list FILE|-                    write the result list's lines
 //   expect-count eq|le|ge N        the result list's line count
 //   send-report N                  send the report message N times
@@ -46,8 +51,12 @@ public:
     Robot(int argc, char** argv) : args_(argv + 1, argv + argc) {}
 
     int Run() {
+        // BRUVANE_ROBOT_TRACE=1 prints each command with the time it began.
+        bool trace = getenv("BRUVANE_ROBOT_TRACE") != nullptr;
+        DWORD start = GetTickCount();
         while (next_ < args_.size()) {
             command_ = Take();
+            if (trace) fprintf(stderr, "robot: %6lu ms %s\n", GetTickCount() - start, command_.c_str());
             if (!Execute()) {
                 fprintf(stderr, "robot: %s: %s\n", command_.c_str(), failure_.c_str());
                 return 1;
@@ -86,7 +95,19 @@ private:
             if (count != expected) return Fail("found " + std::to_string(count) + " windows titled \"" + title + "\"");
             return true;
         }
+        if (command_ == "wait-dialog") return WaitDialog();
+        if (command_ == "expect-dialog-buttons") return ExpectDialogButtons(Take());
+        if (command_ == "press-dialog") return PressDialog(TakeNumber());
+        if (command_ == "dialog-key") return DialogKey(TakeNumber());
+        if (command_ == "dialog-geometry") return DialogGeometry();
+        if (command_ == "screenshot") {
+            std::string path = Take();
+            Settle();
+            if (!SaveProcessScreenshot(processId_ != 0 ? processId_ : watchedProcess_, path.c_str())) return Fail("could not save " + path);
+            return true;
+        }
         if (main_ == nullptr || !IsWindow(main_)) return Fail("no main window (wait-window first)");
+        if (command_ == "expect-dialog-centred") return ExpectDialogCentred();
         if (command_ == "click") return Click(TakeNumber());
         if (command_ == "key") return Key(TakeNumber());
         if (command_ == "expect-visible") return ExpectFlag(WS_VISIBLE, "visible");
@@ -96,24 +117,17 @@ private:
         if (command_ == "wait-text-not") return WaitText(false);
         if (command_ == "wait-visible") return WaitVisible();
         if (command_ == "wait-gone") return WaitGone(TakeNumber());
-        if (command_ == "wait-dialog") return WaitDialog();
-        if (command_ == "expect-dialog-buttons") return ExpectDialogButtons(Take());
-        if (command_ == "press-dialog") return PressDialog(TakeNumber());
         if (command_ == "list") return WriteList(Take());
         if (command_ == "expect-count") return ExpectCount();
         if (command_ == "send-report") return SendReports(TakeNumber());
-        if (command_ == "screenshot") {
-            std::string path = Take();
-            Settle();
-            if (!SaveProcessScreenshot(processId_, path.c_str())) return Fail("could not save " + path);
-            return true;
-        }
         return Fail("unknown command");
     }
 
     // Every wait answers the prompts its rules know; a prompt no rule
     // knows is a failure, reported with its caption and text.
     bool AnswerPrompts() {
+        // Without a main window the prompts are the test's own business.
+        if (processId_ == 0) return true;
         HWND dialog = FindMessageDialog(processId_);
         if (dialog == nullptr) return true;
         std::string caption = WindowText(dialog);
@@ -151,10 +165,11 @@ private:
     // Lets the program finish what it was asked (a sent message returns
     // only once the queue before it is through) and paint it.
     void Settle() const {
+        HWND window = main_ != nullptr ? main_ : dialog_;
         DWORD_PTR result = 0;
-        SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result);
+        SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result);
         Sleep(400);
-        SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result);
+        SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result);
     }
 
     HWND Control(int id) const { return GetDlgItem(main_, id); }
@@ -173,15 +188,21 @@ private:
     bool Click(int id) { return PressButtonOf(main_, id); }
 
     bool Key(int virtualKey) {
+        PostKey(main_, virtualKey);
+        return true;
+    }
+
+    // Down and up at the window that has the focus in `window`'s thread,
+    // as the keyboard would deliver them.
+    static void PostKey(HWND window, int virtualKey) {
         GUITHREADINFO thread;
         memset(&thread, 0, sizeof thread);
         thread.cbSize = sizeof thread;
-        HWND target = main_;
-        if (GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &thread) && thread.hwndFocus != nullptr)
+        HWND target = window;
+        if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread) && thread.hwndFocus != nullptr)
             target = thread.hwndFocus;
         PostMessageA(target, WM_KEYDOWN, static_cast<WPARAM>(virtualKey), 1);
         PostMessageA(target, WM_KEYUP, static_cast<WPARAM>(virtualKey), static_cast<LPARAM>(0xC0000001u));
-        return true;
     }
 
     bool ExpectFlag(DWORD style, const char* name) {
@@ -240,10 +261,11 @@ private:
         std::string text = Take();
         int milliseconds = TakeNumber();
         bool found = WaitFor(milliseconds, [&] {
-            dialog_ = FindMessageDialog(processId_);
+            dialog_ = FindMessageDialog(processId_ != 0 ? processId_ : watchedProcess_);
             return dialog_ != nullptr;
         }, false);
         if (!found) return Fail("no message dialog appeared");
+        if (processId_ == 0) GetWindowThreadProcessId(dialog_, &watchedProcess_);
         std::string actualCaption = WindowText(dialog_);
         std::string actualText = WindowText(GetDlgItem(dialog_, 1086));
         if (actualCaption != caption || actualText != text)
@@ -266,6 +288,42 @@ private:
         if (!WaitFor(5000, [&] { return !IsWindow(pressed) || !IsWindowVisible(pressed); }, false))
             return Fail("the message dialog did not close");
         dialog_ = nullptr;
+        return true;
+    }
+
+    bool DialogKey(int virtualKey) {
+        if (dialog_ == nullptr || !IsWindow(dialog_)) return Fail("no message dialog (wait-dialog first)");
+        PostKey(dialog_, virtualKey);
+        HWND pressed = dialog_;
+        if (!WaitFor(5000, [&] { return !IsWindow(pressed) || !IsWindowVisible(pressed); }, false))
+            return Fail("the message dialog did not close");
+        dialog_ = nullptr;
+        return true;
+    }
+
+    // Client coordinates of the dialog's text area and picture area.
+    bool DialogGeometry() {
+        if (dialog_ == nullptr || !IsWindow(dialog_)) return Fail("no message dialog (wait-dialog first)");
+        RECT window, text, picture;
+        GetWindowRect(dialog_, &window);
+        GetWindowRect(GetDlgItem(dialog_, 1086), &text);
+        GetWindowRect(GetDlgItem(dialog_, 1085), &picture);
+        printf("dialog %ld %ld text %ld %ld %ld %ld picture %ld %ld\n", window.right - window.left,
+               window.bottom - window.top, text.left - window.left, text.top - window.top, text.right - text.left,
+               text.bottom - text.top, picture.left - window.left, picture.top - window.top);
+        fflush(stdout);
+        return true;
+    }
+
+    bool ExpectDialogCentred() {
+        if (dialog_ == nullptr || !IsWindow(dialog_)) return Fail("no message dialog (wait-dialog first)");
+        RECT dialog, main;
+        GetWindowRect(dialog_, &dialog);
+        GetWindowRect(main_, &main);
+        long dx = (dialog.left + dialog.right) / 2 - (main.left + main.right) / 2;
+        long dy = (dialog.top + dialog.bottom) / 2 - (main.top + main.bottom) / 2;
+        if (dx < -1 || dx > 1 || dy < -1 || dy > 1)
+            return Fail("the dialog's centre is off by " + std::to_string(dx) + "," + std::to_string(dy));
         return true;
     }
 
@@ -305,6 +363,7 @@ private:
     HWND main_ = nullptr;
     HWND dialog_ = nullptr;
     DWORD processId_ = 0;
+    DWORD watchedProcess_ = 0;  // a dialog's process when there is no main window
 };
 
 }  // namespace

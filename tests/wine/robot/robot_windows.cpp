@@ -40,7 +40,7 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM searchAddress) {
     Search& search = *reinterpret_cast<Search*>(searchAddress);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner == search.processId && IsWindowVisible(window) && IsDialogClass(window) &&
+    if ((search.processId == 0 || owner == search.processId) && IsWindowVisible(window) && IsDialogClass(window) &&
         GetDlgItem(window, kMessageText) != nullptr) {
         search.found = window;
         return FALSE;

@@ -12,7 +12,7 @@ HWND FindMainWindow();
 // Top-level windows with exactly this title.
 int CountWindowsTitled(const char* title);
 // The first visible message dialog (it has the text control 1086) of the
-// process that owns `main`; null when there is none.
+// process, or of any process for 0; null when there is none.
 HWND FindMessageDialog(DWORD processId);
 
 std::string WindowText(HWND window);
