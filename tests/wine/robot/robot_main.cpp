@@ -22,6 +22,9 @@
 //   send-report N                  send the report message N times
 //   expect-windows TITLE N         top-level windows with exactly that title
 //   screenshot FILE.bmp            the program's windows as on the screen
+//   mouse-move ID X Y              the mouse moved to X,Y of a control (client coordinates)
+//   expect-focus ID                expect-capture ID|0   (the program's thread's focus and capture)
+//   expect-colour ID X Y R G B     the screen at X,Y of a control, each channel within 40
 //   sleep MS
 #include <windows.h>
 
@@ -120,6 +123,10 @@ private:
         if (command_ == "list") return WriteList(Take());
         if (command_ == "expect-count") return ExpectCount();
         if (command_ == "send-report") return SendReports(TakeNumber());
+        if (command_ == "mouse-move") return MouseMove();
+        if (command_ == "expect-focus") return ExpectThreadWindow(true, TakeNumber());
+        if (command_ == "expect-capture") return ExpectThreadWindow(false, TakeNumber());
+        if (command_ == "expect-colour") return ExpectColour();
         return Fail("unknown command");
     }
 
@@ -324,6 +331,48 @@ private:
         long dy = (dialog.top + dialog.bottom) / 2 - (main.top + main.bottom) / 2;
         if (dx < -1 || dx > 1 || dy < -1 || dy > 1)
             return Fail("the dialog's centre is off by " + std::to_string(dx) + "," + std::to_string(dy));
+        return true;
+    }
+
+    bool MouseMove() {
+        int id = TakeNumber();
+        int x = TakeNumber();
+        int y = TakeNumber();
+        HWND control = Control(id);
+        if (control == nullptr) return Fail("no control " + std::to_string(id));
+        PostMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+        Settle();
+        return true;
+    }
+
+    bool ExpectThreadWindow(bool focus, int id) {
+        GUITHREADINFO thread;
+        memset(&thread, 0, sizeof thread);
+        thread.cbSize = sizeof thread;
+        if (!GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &thread)) return Fail("no thread state");
+        HWND actual = focus ? thread.hwndFocus : thread.hwndCapture;
+        HWND expected = id == 0 ? nullptr : Control(id);
+        if (actual != expected)
+            return Fail(std::string(focus ? "focus" : "capture") + " is at control " +
+                        std::to_string(actual ? GetDlgCtrlID(actual) : 0));
+        return true;
+    }
+
+    bool ExpectColour() {
+        int id = TakeNumber();
+        POINT point = {TakeNumber(), TakeNumber()};
+        int red = TakeNumber(), green = TakeNumber(), blue = TakeNumber();
+        Settle();
+        ClientToScreen(Control(id), &point);
+        HDC screen = GetDC(nullptr);
+        COLORREF colour = GetPixel(screen, point.x, point.y);
+        ReleaseDC(nullptr, screen);
+        int actual[3] = {GetRValue(colour), GetGValue(colour), GetBValue(colour)};
+        int expected[3] = {red, green, blue};
+        for (int i = 0; i < 3; ++i)
+            if (abs(actual[i] - expected[i]) > 40)
+                return Fail("the colour is " + std::to_string(actual[0]) + "," + std::to_string(actual[1]) + "," +
+                            std::to_string(actual[2]));
         return true;
     }
 
