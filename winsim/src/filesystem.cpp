@@ -63,6 +63,7 @@ bool IsPlainName(const std::string& text, size_t start) {
 }  // namespace
 
 void FileSystem::MapDrive(char letter, const std::string& hostRoot, UINT type) {
+    NoteChange();
     int index = DriveIndex(letter);
     if (index < 0) return;
     std::string root = hostRoot;
@@ -214,12 +215,17 @@ DWORD FileSystem::AttributesOfEntry(const std::string& hostFolder, const char* n
 }
 
 void FileSystem::SetAttributes(const std::string& hostPath, DWORD attributes) {
+    NoteChange();
     attributes_[hostPath] = attributes & ~0x10u;
 }
 
-void FileSystem::ForgetAttributes(const std::string& hostPath) { attributes_.erase(hostPath); }
+void FileSystem::ForgetAttributes(const std::string& hostPath) {
+    NoteChange();
+    attributes_.erase(hostPath);
+}
 
 bool FileSystem::WriteFile(const std::string& windowsPath, const std::string& contents) {
+    NoteChange();
     std::string host;
     if (!ToHostPath(windowsPath, &host)) return false;
     std::ofstream out(host, std::ios::binary | std::ios::trunc);
@@ -246,6 +252,7 @@ bool FileSystem::Exists(const std::string& windowsPath) const {
 }
 
 bool FileSystem::MakeDirectory(const std::string& windowsPath) {
+    NoteChange();
     std::string host;
     if (!ToHostPath(windowsPath, &host)) return false;
     // Create every missing level, like `mkdir -p`.
@@ -290,6 +297,9 @@ bool FileSystem::HeldWithoutDeleteSharing(const std::string& hostPath) const {
 }
 
 void FileSystem::Clear() {
+    NoteChange();
+    listingSettleMs = 50;
+    foldersRead = 0;
     for (Drive& drive : drives_) drive = Drive();
     recentFolder_.valid = false;
     attributes_.clear();

@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -54,6 +55,17 @@ public:
 
     void Clear();
 
+    // Raised by every change the machine makes to files, folders or their
+    // attributes; a listing kept from before such a change is not reused.
+    void NoteChange() { ++generation_; }
+    uint64_t Generation() const { return generation_; }
+
+    // A listing is kept for reuse only when its folder last changed at least
+    // this long ago (a coarse clock may not move on for a change within a
+    // tick). Tests set 0. foldersRead counts the listings read in full.
+    int listingSettleMs = 50;
+    uint64_t foldersRead = 0;
+
 private:
     struct RecentFolder {
         std::string windows;  // "C:\\dir\\", as the caller spelt it
@@ -68,6 +80,7 @@ private:
     int TranslateInRecentFolder(const std::string& windowsPath, std::string* hostPath) const;
 
     mutable RecentFolder recentFolder_;
+    uint64_t generation_ = 0;
     std::multimap<std::string, DWORD> openShares_;  // host path -> share mode of each open handle
     Drive drives_[26];
     std::map<std::string, DWORD> attributes_;  // host path -> attributes other than the default
