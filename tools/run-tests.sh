@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds every preset and runs every test: the host unit suite over
 # winsim (also under the sanitizers), the conformance suites on winsim and
-# under Wine, and the Wine GUI and end-to-end scenarios. Prints ctest's
+# under Wine, and the Wine GUI and end-to-end scenarios, and every fuzzer
+# for a bounded time (BRUVANE_FUZZ_SECONDS each, 0 to skip). Prints ctest's
 # summaries, the full host run last.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,4 +17,8 @@ ctest --preset host-sanitize -j"$jobs"
 
 cmake --preset host >/dev/null
 cmake --build --preset host -j"$jobs"
+# The fuzzers' seeds come from the host build's sample tool.
+if [ "${BRUVANE_FUZZ_SECONDS:-30}" != 0 ]; then
+    bash tests/fuzz/run-fuzzers.sh "${BRUVANE_FUZZ_SECONDS:-30}"
+fi
 ctest --preset host -j"$jobs" "$@"

@@ -32,8 +32,12 @@ int FolderPrefixLength(const char* pattern) {
 
 // prefix (the first prefixLength bytes of pattern) + name + suffix into a
 // 260-byte buffer. False when it would not fit: such entries are skipped,
-// never truncated into a wrong path.
+// never truncated into a wrong path. Also false for a name holding a path
+// separator, which Windows never lists but a foreign file system seen
+// through Wine can: "x\..\..\other.exe" would name some other file, and a
+// folder "a\.." the walk's own folder again and again.
 bool BuildPath(char* out, const char* pattern, int prefixLength, const char* name, const char* suffix) {
+    if (strpbrk(name, "\\/") != nullptr) return false;
     size_t nameLength = strlen(name);
     size_t suffixLength = strlen(suffix);
     size_t total = static_cast<size_t>(prefixLength) + nameLength + suffixLength;
@@ -130,6 +134,10 @@ int SubfolderPass(const char* pattern) {
         if (PumpAndCheckTerminated(listing)) return 0;
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
         if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0) continue;
+        // Junctions, folder links and mounted folders lead to folders that
+        // are walked under their own paths, or back up the tree: following
+        // them would inspect and count files again, or never end.
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
         if (prefixLength < 0) {
             FindClose(listing);
             return -1;

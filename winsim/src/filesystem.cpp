@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -62,6 +63,14 @@ bool IsPlainName(const std::string& text, size_t start) {
 
 }  // namespace
 
+bool IsValidWindowsName(const std::string& name) {
+    for (unsigned char c : name) {
+        if (c < 0x20) return false;
+        if (strchr("*?\"<>|\\/", c) != nullptr) return false;
+    }
+    return true;
+}
+
 void FileSystem::MapDrive(char letter, const std::string& hostRoot, UINT type) {
     NoteChange();
     int index = DriveIndex(letter);
@@ -90,36 +99,48 @@ bool FileSystem::ToHostPath(const std::string& windowsPath, std::string* hostPat
     if (drive.hostRoot.empty()) return false;
     int recent = TranslateInRecentFolder(windowsPath, hostPath);
     if (recent != 0) return recent > 0;
-    std::string result = drive.hostRoot;
     std::string rest = windowsPath.substr(2);
     if (!rest.empty() && rest[0] != '\\' && rest[0] != '/') return false;  // drive-relative paths
-    bool resolving = true;
-    // Whether the folder part is plain ("\"-separated, no "." or "..",
-    // every component found as spelt) and so may be remembered.
-    bool plain = true;
-    size_t folderEnd = windowsPath.rfind('\\');
-    size_t hostFolderLength = result.size();
-    struct stat folderStat;
-    bool folderStatKnown = false;
+    // "." and ".." are taken away by the text alone, before any lookup, as
+    // Windows does: "C:\missing\..\dir" is "C:\dir".
+    std::vector<std::string> parts;
     size_t start = 0;
     while (start <= rest.size()) {
         size_t end = rest.find_first_of("\\/", start);
         if (end == std::string::npos) end = rest.size();
-        if (end < rest.size() && rest[end] == '/') plain = false;
         std::string part = rest.substr(start, end - start);
-        bool inFolderPart = folderEnd != std::string::npos && start + 2 < folderEnd;
         start = end + 1;
-        if (part.empty() || part == ".") {
-            if (!part.empty() || (inFolderPart && start > 1)) plain = false;
-            continue;
-        }
+        if (part.empty() || part == ".") continue;
         if (part == "..") {
-            plain = false;
-            size_t slash = result.rfind('/');
-            if (result.size() > drive.hostRoot.size() && slash != std::string::npos && slash >= drive.hostRoot.size())
-                result.erase(slash);
+            if (!parts.empty()) parts.pop_back();
             continue;
         }
+        // Windows and Wine refuse such a name (ERROR_INVALID_NAME): a host
+        // file called "a*b.exe" is listed but cannot be opened by it.
+        if (!IsValidWindowsName(part)) return false;
+        parts.push_back(part);
+    }
+
+    // The folder part may be remembered when it is written plainly: "\"
+    // separators only, no "." or "..", every component found as spelt.
+    size_t folderEnd = windowsPath.rfind('\\');
+    bool plain = folderEnd != std::string::npos && windowsPath.find('/') == std::string::npos;
+    bool nameGiven = plain && folderEnd + 1 < windowsPath.size();
+    if (nameGiven && !IsPlainName(windowsPath, folderEnd + 1)) plain = false;
+    size_t folderCount = parts.size() - (nameGiven && !parts.empty() ? 1 : 0);
+    if (plain) {
+        std::string canonical = windowsPath.substr(0, 2) + "\\";
+        for (size_t i = 0; i < folderCount; ++i) canonical += parts[i] + "\\";
+        plain = canonical == windowsPath.substr(0, folderEnd + 1);
+    }
+
+    std::string result = drive.hostRoot;
+    size_t hostFolderLength = result.size();
+    struct stat folderStat;
+    bool folderStatKnown = false;
+    bool resolving = true;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
         std::string found;
         struct stat st;
         Lookup lookup = resolving ? FindIgnoringCase(result, part, &found, &st) : Lookup::kMissing;
@@ -133,7 +154,7 @@ bool FileSystem::ToHostPath(const std::string& windowsPath, std::string* hostPat
             resolving = false;
             result += "/" + part;
         }
-        if (inFolderPart) {
+        if (i < folderCount) {
             if (lookup != Lookup::kFound || found != part || !S_ISDIR(st.st_mode)) plain = false;
             hostFolderLength = result.size();
             folderStat = st;
@@ -141,9 +162,8 @@ bool FileSystem::ToHostPath(const std::string& windowsPath, std::string* hostPat
         }
     }
     *hostPath = result;
-    if (plain && folderEnd != std::string::npos) RememberFolder(windowsPath.substr(0, folderEnd + 1),
-                                                                 result.substr(0, hostFolderLength),
-                                                                 folderStatKnown ? &folderStat : nullptr);
+    if (plain) RememberFolder(windowsPath.substr(0, folderEnd + 1), result.substr(0, hostFolderLength),
+                              folderStatKnown ? &folderStat : nullptr);
     return true;
 }
 
@@ -174,6 +194,7 @@ int FileSystem::TranslateInRecentFolder(const std::string& windowsPath, std::str
     size_t nameStart = recent.windows.size();
     bool folderItself = nameStart == windowsPath.size();
     if (!folderItself && !IsPlainName(windowsPath, nameStart)) return 0;
+    if (!folderItself && !IsValidWindowsName(windowsPath.substr(nameStart))) return -1;
     // lstat: a folder since replaced by a link to itself is not the same.
     struct stat st;
     if (lstat(recent.host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_dev != recent.device ||

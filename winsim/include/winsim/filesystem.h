@@ -14,6 +14,11 @@
 
 namespace winsim {
 
+// False for a name Windows cannot hold: control characters, wildcards,
+// quotes, angle brackets, '|' and path separators. A case-sensitive host
+// may hold such names; Wine lists them but cannot open them.
+bool IsValidWindowsName(const std::string& name);
+
 struct Drive {
     std::string hostRoot;  // empty: the letter has no folder behind it
     UINT type = 1;         // DRIVE_NO_ROOT_DIR

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Writes the seed corpus of every fuzzer below OUT/<fuzzer>/, generated
+# here and by the project's own sample tool, never kept in the repository.
+# usage: make-seeds.sh OUT BUILD_DIR  (BUILD_DIR: a host build holding tools)
+set -euo pipefail
+out=${1:?usage: make-seeds.sh OUT BUILD_DIR}
+build=${2:-}
+mkdir -p "$out"
+
+# seed FUZZER NAME: stdin becomes one seed file.
+seed() {
+    mkdir -p "$out/$1"
+    cat >"$out/$1/$2"
+}
+
+# AbbreviatePath: a little-endian 16-bit limit, then the source text.
+limit() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))"; }
+path_of() { printf 'C:\\'; head -c "$1" /dev/zero | tr '\0' 'd'; }
+{ limit 60; path_of 58; } | seed abbreviate_path_fuzzer walk-limit-61-chars
+{ limit 60; path_of 57; } | seed abbreviate_path_fuzzer walk-limit-60-chars
+{ limit 61; path_of 200; } | seed abbreviate_path_fuzzer odd-limit
+{ limit 100; path_of 256; } | seed abbreviate_path_fuzzer limit-at-work-buffer
+{ limit 32767; path_of 300; } | seed abbreviate_path_fuzzer limit-beyond-work-buffer
+{ limit -2; path_of 10; } | seed abbreviate_path_fuzzer negative-limit
+{ limit 4; path_of 5; } | seed abbreviate_path_fuzzer smallest-shortening

@@ -1,0 +1,365 @@
+// The walk over hostile trees built as real host folders: paths around and
+// far beyond the 260-byte buffers, every name byte the host allows,
+// folders that lead elsewhere, and entries that change or fail while the
+// walk is on its way. Nothing may overrun, the walk must end and go on,
+// and the counter of files scanned must count each listed file once.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/report.h"
+#include "common/shared_state.h"
+#include "scan/directory_walk.h"
+#include "test_machine.h"
+
+namespace {
+
+// A window whose procedure changes the tree once, when the pump hands it a
+// message while the status field shows a given path for the n-th time.
+struct Tripwire {
+    std::string status;
+    int occurrence = 1;
+    std::function<void()> action;
+    int seen = 0;
+    bool fired = false;
+};
+
+Tripwire& TheTripwire() {
+    static Tripwire tripwire;
+    return tripwire;
+}
+
+LRESULT TripwireProc(HWND, UINT, WPARAM, LPARAM) {
+    Tripwire& t = TheTripwire();
+    if (t.fired || t.status != StatusPath) return 0;
+    if (++t.seen < t.occurrence) return 0;
+    t.fired = true;
+    t.action();
+    return 0;
+}
+
+class HostileTreeTest : public MachineTest {
+protected:
+    void SetUp() override {
+        MachineTest::SetUp();
+        host_ = MapDrive('C');
+        MemoryStageActive = 0;
+        TheTripwire() = Tripwire();
+    }
+
+    // Host-side creation, for names and shapes that no Windows path makes.
+    void HostFile(const std::string& relative) {
+        int fd = open((host_ + "/" + relative).c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0) << relative;
+        close(fd);
+    }
+    void HostFolder(const std::string& relative) {
+        ASSERT_EQ(mkdir((host_ + "/" + relative).c_str(), 0755), 0) << relative;
+    }
+    void HostRemove(const std::string& relative) { std::filesystem::remove_all(host_ + "/" + relative); }
+
+    // Makes the folder "C:\<tag>..." whose Windows path is exactly `length`
+    // characters long, in levels of at most 100 characters.
+    std::string FolderOfLength(char tag, size_t length) {
+        std::string path = "C:";
+        while (path.size() < length) {
+            size_t room = length - path.size() - 1;  // characters after the next backslash
+            size_t level = room > 100 ? 100 : room;
+            if (room > 100 && room - level < 2) level = room - 2;  // the last level needs a character
+            path += "\\" + std::string(1, tag) + std::string(level - 1, 'd');
+        }
+        EXPECT_EQ(path.size(), length);
+        MakeFolder(path);
+        return path;
+    }
+
+    // The top level of a tree made by FolderOfLength, as a walk pattern.
+    static std::string TopPattern(const std::string& folder) {
+        size_t second = folder.find('\\', 3);
+        return (second == std::string::npos ? folder : folder.substr(0, second)) + "\\*.*";
+    }
+
+    int Walk(const std::string& pattern) {
+        ScanCounters.filesScanned = 0;
+        Recorded().statuses.clear();
+        return WalkDirectory(pattern.c_str());
+    }
+
+    bool Shown(const std::string& status) const {
+        for (const std::string& s : Recorded().statuses)
+            if (s == status) return true;
+        return false;
+    }
+
+    // Arms the tripwire and queues enough messages for every pump of a
+    // small walk to dispatch one.
+    void ArmTripwire(const std::string& status, int occurrence, std::function<void()> action) {
+        Tripwire& t = TheTripwire();
+        t.status = status;
+        t.occurrence = occurrence;
+        t.action = std::move(action);
+        HWND window = machine().ui.CreateWindowWithProc(TripwireProc);
+        for (int i = 0; i < 500; ++i) machine().ui.Post(window, WM_TIMER, 1, 0);
+    }
+
+    // What must hold after every walk: texts end inside their buffers, the
+    // status never exceeds 60 characters, no listing is left open.
+    void ExpectSoundState() {
+        EXPECT_LT(strnlen(StatusPath, sizeof StatusPath), sizeof StatusPath);
+        EXPECT_LT(strnlen(CurrentFilePath, sizeof CurrentFilePath), sizeof CurrentFilePath);
+        EXPECT_EQ(machine().handles.OpenCount(), 0u);
+        for (const std::string& status : statuses()) EXPECT_LE(status.size(), 60u) << status;
+    }
+
+    std::string host_;
+};
+
+TEST_F(HostileTreeTest, FilePathsAroundTheBufferSize) {
+    struct Row {
+        size_t pathLength;
+        int counted;
+    };
+    // 259 characters and the terminator fill a 260-byte buffer.
+    const Row rows[] = {{258, 1}, {259, 1}, {260, 0}, {261, 0}, {455, 0}};
+    char tag = 'a';
+    for (const Row& row : rows) {
+        std::string folder = FolderOfLength(tag++, 200);
+        MakeFile(folder + "\\" + std::string(row.pathLength - folder.size() - 1, 'f'));
+        EXPECT_EQ(Walk(TopPattern(folder)), row.counted) << row.pathLength;
+        ExpectSoundState();
+    }
+}
+
+TEST_F(HostileTreeTest, FolderPatternsAroundTheBufferSize) {
+    struct Row {
+        size_t folderLength;  // its pattern adds "\*.*"
+        int counted;
+    };
+    const Row rows[] = {{254, 1}, {255, 1}, {256, 0}, {257, 0}};
+    char tag = 'a';
+    for (const Row& row : rows) {
+        std::string folder = FolderOfLength(tag++, row.folderLength);
+        MakeFile(folder + "\\x");  // the file's own path would fit in every row
+        EXPECT_EQ(Walk(TopPattern(folder)), row.counted) << row.folderLength;
+        // The folder itself is still shown by its parent's file pass.
+        EXPECT_FALSE(statuses().empty());
+        ExpectSoundState();
+    }
+}
+
+TEST_F(HostileTreeTest, DeepTreeFarBeyondTheBufferIsWalkedAsFarAsPathsFit) {
+    const int levels = 150;  // about 900 characters at the bottom
+    std::string folder = "C:";
+    int expected = 1;  // C:\f.bin
+    MakeFile("C:\\f.bin");
+    for (int level = 1; level <= levels; ++level) {
+        folder += "\\level";
+        std::string file = folder + "\\f.bin";
+        MakeFolder(folder);
+        MakeFile(file);
+        // Reached when every pattern down to it fits, counted when its path fits.
+        if (folder.size() + 4 <= 259 && file.size() <= 259) ++expected;
+    }
+    EXPECT_EQ(Walk("C:\\*.*"), expected);
+    EXPECT_EQ(ScanCounters.filesScanned, expected);
+    ExpectSoundState();
+}
+
+// One folder of 100,000 files, made on the host directly (a lookup through
+// Windows paths reads the whole folder for every new name), in memory when
+// the host has a memory file system: on disk making them takes seconds.
+TEST_F(HostileTreeTest, FolderOfAHundredThousandEntries) {
+    const int count = 100000;
+    std::string base = access("/dev/shm", W_OK) == 0 ? "/dev/shm/bruvane-big-XXXXXX" : HostRoot() + "/big-XXXXXX";
+    ASSERT_NE(mkdtemp(&base[0]), nullptr);
+    struct RemoveAtEnd {
+        std::string folder;
+        ~RemoveAtEnd() { std::filesystem::remove_all(folder); }
+    } removeAtEnd{base};
+    machine().files.MapDrive('C', base);
+    host_ = base;
+    HostFolder("big");
+    char name[32];
+    for (int i = 0; i < count; ++i) {
+        snprintf(name, sizeof name, "big/f%06d.bin", i);
+        HostFile(name);
+    }
+    EXPECT_EQ(Walk("C:\\*.*"), count);
+    // The folder, its "." and "..", and every file.
+    EXPECT_EQ(statuses().size(), static_cast<size_t>(count) + 3);
+    EXPECT_EQ(statuses().back(), "C:\\big\\f099999.bin");
+    ExpectSoundState();
+}
+
+// Every byte Windows allows in a name, in the middle of one: the path the
+// walk builds names the very file, which can then be opened.
+TEST_F(HostileTreeTest, NamesWithEveryByteWindowsAllows) {
+    HostFolder("names");
+    std::vector<std::string> names;
+    for (int c = 0x20; c <= 0xFF; ++c) {
+        if (strchr("\\/*?\"<>|", c) != nullptr) continue;
+        std::string name = std::string("n") + static_cast<char>(c) + "n";
+        names.push_back(name);
+        HostFile("names/" + name);
+    }
+    EXPECT_EQ(Walk("C:\\names\\*.*"), static_cast<int>(names.size()));
+    for (const std::string& name : names) {
+        std::string path = "C:\\names\\" + name;
+        EXPECT_TRUE(Shown(path)) << path;
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(file, INVALID_HANDLE_VALUE) << path;
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+    ExpectSoundState();
+}
+
+// Names only a foreign file system holds. Like Wine, the machine lists a
+// file whose name carries a wildcard, a quote, an angle bracket, '|' or a
+// control character, and refuses to open it or to list a folder so named:
+// such a file counts as scanned (it was listed) but nothing can read it.
+TEST_F(HostileTreeTest, NamesWindowsCannotHoldAreListedButNotOpened) {
+    HostFolder("odd");
+    std::string forbidden = "*?\"<>|";
+    for (int c = 1; c < 0x20; ++c) forbidden += static_cast<char>(c);
+    for (char c : forbidden) {
+        std::string name = std::string("n") + c + "n";
+        HostFile("odd/" + name);
+        HostFolder("odd/d" + name);
+        HostFile("odd/d" + name + "/inside.bin");
+    }
+    HostFile("odd/plain.bin");  // control row
+
+    EXPECT_EQ(Walk("C:\\odd\\*.*"), static_cast<int>(forbidden.size()) + 1);
+    for (char c : forbidden) {
+        std::string path = std::string("C:\\odd\\n") + c + "n";
+        EXPECT_TRUE(Shown(path)) << static_cast<int>(c);
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(file, INVALID_HANDLE_VALUE) << static_cast<int>(c);
+        EXPECT_NE(_access(path.c_str(), 0), 0) << static_cast<int>(c);
+    }
+    HANDLE plain = CreateFileA("C:\\odd\\plain.bin", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(plain, INVALID_HANDLE_VALUE);
+    CloseHandle(plain);
+    ExpectSoundState();
+}
+
+// A name holding a backslash would make the walk build a path to another
+// file ("..\victim.bin") or back to its own folder ("a\.."), so the walk
+// passes such entries over: not shown, not counted, not entered.
+TEST_F(HostileTreeTest, NamesHoldingABackslashArePassedOver) {
+    MakeFile("C:\\victim.bin");
+    HostFolder("box");
+    HostFile("box/..\\victim.bin");
+    HostFile("box/real.bin");
+    HostFolder("box/a\\..");
+    HostFolder("box/b\\..");  // two of them would branch the walk at every level
+    HostFile("box/a\\../inside.bin");
+
+    EXPECT_EQ(Walk("C:\\*.*"), 2);  // victim.bin and real.bin, once each
+    EXPECT_FALSE(Shown("C:\\box\\..\\victim.bin"));
+    EXPECT_FALSE(Shown("C:\\box\\a\\.."));
+    EXPECT_TRUE(Shown("C:\\box\\real.bin"));
+    ExpectSoundState();
+}
+
+// A junction or folder link on Windows (or a folder link under Wine) is a
+// folder with the reparse-point attribute: shown, but not entered, since
+// its target is walked under its own path or lies above the walk.
+TEST_F(HostileTreeTest, ReparsePointFoldersAreShownButNotEntered) {
+    MakeFolder("C:\\tree\\junction");
+    MakeFolder("C:\\tree\\plain");
+    MakeFile("C:\\tree\\junction\\x.bin");
+    MakeFile("C:\\tree\\plain\\y.bin");  // control row
+    std::string junction;
+    ASSERT_TRUE(machine().files.ToHostPath("C:\\tree\\junction", &junction));
+    machine().files.SetAttributes(junction, FILE_ATTRIBUTE_REPARSE_POINT);
+
+    EXPECT_EQ(Walk("C:\\*.*"), 1);
+    EXPECT_TRUE(Shown("C:\\tree\\junction"));
+    EXPECT_FALSE(Shown("C:\\tree\\junction\\x.bin"));
+    EXPECT_TRUE(Shown("C:\\tree\\plain\\y.bin"));
+    ExpectSoundState();
+}
+
+// Changes between the listing and the visit, made from a window procedure
+// that the walk's own pump dispatches.
+TEST_F(HostileTreeTest, FileThatVanishesAfterTheListingIsStillCountedAndTheWalkGoesOn) {
+    MakeFolder("C:\\v");
+    MakeFile("C:\\v\\a.bin");
+    MakeFile("C:\\v\\b.bin");
+    MakeFile("C:\\v\\c.bin");
+    ArmTripwire("C:\\v\\a.bin", 1, [this] { HostRemove("v/b.bin"); });
+
+    EXPECT_EQ(Walk("C:\\v\\*.*"), 3);  // counted as listed
+    EXPECT_TRUE(TheTripwire().fired);
+    EXPECT_FALSE(Exists("C:\\v\\b.bin"));
+    EXPECT_TRUE(Shown("C:\\v\\c.bin"));
+    ExpectSoundState();
+}
+
+TEST_F(HostileTreeTest, FolderThatVanishesOrTurnsIntoAFileIsPassedOver) {
+    struct Row {
+        const char* name;
+        int occurrence;  // 1: before the subfolder listing; 2: after it, before the descent
+        bool becomesFile;
+    };
+    const Row rows[] = {{"gone-early", 1, false}, {"gone-late", 2, false}, {"file-late", 2, true}};
+    for (const Row& row : rows) {
+        std::string name = row.name;
+        MakeFolder("C:\\w\\" + name);
+        MakeFile("C:\\w\\" + name + "\\x.bin");
+        MakeFile("C:\\w\\a.bin");
+        TheTripwire() = Tripwire();
+        machine().ui.queue.clear();
+        ArmTripwire("C:\\w\\" + name, row.occurrence, [this, name, row] {
+            HostRemove("w/" + name);
+            if (row.becomesFile) HostFile("w/" + name);
+        });
+
+        EXPECT_EQ(Walk("C:\\w\\*.*"), 1) << name;  // a.bin only
+        EXPECT_TRUE(TheTripwire().fired) << name;
+        ExpectSoundState();
+        HostRemove("w");
+    }
+}
+
+TEST_F(HostileTreeTest, ListingsThatFailArePassedOverOrEndEarly) {
+    MakeFolder("C:\\t\\locked");
+    MakeFile("C:\\t\\locked\\x.bin");
+    MakeFolder("C:\\t\\open");
+    MakeFile("C:\\t\\open\\y.bin");
+    MakeFile("C:\\t\\a.bin");
+    MakeFile("C:\\t\\b.bin");
+
+    // A folder that cannot be listed at all: its siblings are walked.
+    machine().faults.Fail("FindFirstFileA", ERROR_ACCESS_DENIED, "\\locked\\");
+    EXPECT_EQ(Walk("C:\\t\\*.*"), 3);
+    ExpectSoundState();
+
+    // A listing cut short by a failing FindNextFileA (the second call): the
+    // file pass of C:\t ends after ".", "..", the walk goes on.
+    machine().faults.Clear();
+    winsim::FaultRule rule;
+    rule.operation = "FindNextFileA";
+    rule.skip = 1;
+    rule.count = 1;
+    machine().faults.Add(rule);
+    EXPECT_EQ(Walk("C:\\t\\*.*"), 2);  // x.bin and y.bin, found by the subfolder pass
+    ExpectSoundState();
+
+    // The walk's own folder cannot be listed: nothing is counted.
+    machine().faults.Clear();
+    machine().faults.Fail("FindFirstFileA", ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Walk("C:\\t\\*.*"), 0);
+    ExpectSoundState();
+}
+
+}  // namespace
