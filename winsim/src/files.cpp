@@ -58,6 +58,11 @@ bool HostPathOf(const char* windowsPath, std::string* host) {
     return TheMachine().files.ToHostPath(windowsPath, host);
 }
 
+FileObject::~FileObject() {
+    if (fd >= 0) close(fd);
+    TheMachine().files.ReleaseOpen(hostPath, share, access);
+}
+
 }  // namespace winsim
 
 namespace {
@@ -114,16 +119,6 @@ bool SnapshotFits(const FolderSnapshot& snapshot, const std::string& hostFolder,
 struct FindObject : winsim::HandleObject {
     std::vector<WIN32_FIND_DATAA> entries;
     size_t next = 0;
-};
-
-struct FileObject : winsim::HandleObject {
-    int fd = -1;
-    std::string hostPath;
-    DWORD share = 0;
-    ~FileObject() override {
-        if (fd >= 0) close(fd);
-        TheMachine().files.ReleaseOpen(hostPath, share);
-    }
 };
 
 // One look at a listed entry, relative to the open folder: its kind, its
@@ -282,7 +277,7 @@ BOOL RemoveDirectoryA(LPCSTR path) {
                                                            : ERROR_FILE_NOT_FOUND;
         return FALSE;
     }
-    m.files.ForgetAttributes(host);
+    m.files.NoteRemoved(host);
     return TRUE;
 }
 
@@ -342,17 +337,18 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
         m.lastError = ERROR_PATH_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
-    std::unique_ptr<FileObject> file(new FileObject);
+    std::unique_ptr<winsim::FileObject> file(new winsim::FileObject);
     file->fd = fd;
     file->hostPath = host;
     file->share = share;
-    m.files.NoteOpen(host, share);
+    file->access = access & (GENERIC_READ | GENERIC_WRITE);
+    m.files.NoteOpen(host, share, file->access);
     return m.handles.Add(std::move(file));
 }
 
 BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD written, LPOVERLAPPED) {
     winsim::Machine& m = TheMachine();
-    FileObject* file = m.handles.Get<FileObject>(handle);
+    winsim::FileObject* file = m.handles.Get<winsim::FileObject>(handle);
     if (written) *written = 0;
     if (file == nullptr) {
         m.lastError = ERROR_INVALID_HANDLE;
@@ -371,7 +367,7 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD written, LPOV
 
 BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD readCount, LPOVERLAPPED) {
     winsim::Machine& m = TheMachine();
-    FileObject* file = m.handles.Get<FileObject>(handle);
+    winsim::FileObject* file = m.handles.Get<winsim::FileObject>(handle);
     if (readCount) *readCount = 0;
     if (file == nullptr) {
         m.lastError = ERROR_INVALID_HANDLE;
@@ -443,7 +439,7 @@ BOOL DeleteFileA(LPCSTR path) {
         m.lastError = ERROR_ACCESS_DENIED;
         return FALSE;
     }
-    m.files.ForgetAttributes(host);
+    m.files.NoteRemoved(host);
     return TRUE;
 }
 
