@@ -54,6 +54,7 @@ BOOL MoveEntry(const char* operation, LPCSTR existing, LPCSTR newName, bool repl
             return Fail(ERROR_ACCESS_DENIED);
     }
     if (!FolderExists(to)) return Fail(ERROR_PATH_NOT_FOUND);
+    m.files.NoteChange();
     if (rename(from.c_str(), to.c_str()) != 0) {
         bool copied = errno == EXDEV && copyAllowed && !S_ISDIR(source.st_mode) && CopyHostFile(from, to) &&
                       unlink(from.c_str()) == 0;
@@ -106,6 +107,7 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR newName, BOOL failIfExists) {
         if (!m.files.MayOpen(to, GENERIC_WRITE, 0)) return Fail(ERROR_SHARING_VIOLATION);
     }
     if (!FolderExists(to)) return Fail(ERROR_PATH_NOT_FOUND);
+    m.files.NoteChange();
     if (!CopyHostFile(from, to)) return Fail(ERROR_ACCESS_DENIED);
     // The copy takes the attributes of its source.
     DWORD attributes = m.files.Attributes(from);
