@@ -188,7 +188,14 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
             if (FillFindData(dir, hostFolder, entryName, dots, &found)) last.entries.push_back(found);
         }
         closedir(dir);
+        if (!keep) m.files.ForgetListing();
         if (keep) {
+            std::vector<std::string> names;
+            names.reserve(last.entries.size());
+            for (const WIN32_FIND_DATAA& entry : last.entries)
+                if (strcmp(entry.cFileName, ".") != 0 && strcmp(entry.cFileName, "..") != 0)
+                    names.push_back(entry.cFileName);
+            m.files.NoteListing(hostFolder, std::move(names));
             last.valid = true;
             last.host = hostFolder;
             last.device = st.st_dev;
@@ -332,7 +339,10 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
     default: m.lastError = ERROR_INVALID_PARAMETER; return INVALID_HANDLE_VALUE;
     }
     if (writing || (flags & O_CREAT)) m.files.NoteChange();
-    int fd = open(host.c_str(), flags, 0644);
+    // Never through a link: the translation refuses links, and one put in
+    // place of the file since (the walk translates from its listing) is
+    // refused here.
+    int fd = open(host.c_str(), flags | O_NOFOLLOW, 0644);
     if (fd < 0) {
         m.lastError = ERROR_PATH_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
