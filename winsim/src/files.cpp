@@ -19,6 +19,9 @@ using winsim::TheMachine;
 namespace winsim {
 
 bool MatchesWildcard(const char* pattern, const char* name) {
+    // "*" and "*.*" match every name (the DOS rule below lets "*.*" match
+    // names without a dot); the walk lists with nothing else.
+    if (strcmp(pattern, "*") == 0 || strcmp(pattern, "*.*") == 0) return true;
     // Iterative '*' / '?' matching ignoring case, with the DOS rule that a
     // trailing ".*" also matches a name without any extension.
     const char* p = pattern;
@@ -188,6 +191,11 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
             if (FillFindData(dir, hostFolder, entryName, dots, &found)) last.entries.push_back(found);
         }
         closedir(dir);
+        // Wine lists folders in case-insensitive name order; listing the
+        // same way keeps host and Wine runs comparable ("." and ".." sort
+        // first). Sorted once here, every listing filtered from it keeps
+        // the order.
+        std::stable_sort(last.entries.begin(), last.entries.end(), LessIgnoringCase);
         if (!keep) m.files.ForgetListing();
         if (keep) {
             std::vector<std::string> names;
@@ -213,9 +221,6 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
         m.lastError = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
-    // Wine lists folders in case-insensitive name order; listing the same
-    // way keeps host and Wine runs comparable ("." and ".." sort first).
-    std::stable_sort(find->entries.begin(), find->entries.end(), LessIgnoringCase);
     *data = find->entries[0];
     find->next = 1;
     return m.handles.Add(std::move(find));
