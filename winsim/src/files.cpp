@@ -142,7 +142,8 @@ bool FillFindData(DIR* dir, const std::string& hostFolder, const char* name, boo
         data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
     }
     data->dwFileAttributes = TheMachine().files.AttributesOfEntry(hostFolder, dots ? nullptr : name, folder);
-    snprintf(data->cFileName, sizeof data->cFileName, "%s", name);
+    size_t length = strnlen(name, sizeof data->cFileName - 1);  // the rest stays zero
+    memcpy(data->cFileName, name, length);
     return true;
 }
 
