@@ -19,8 +19,39 @@ DWORD Le32(const unsigned char* bytes) {
            static_cast<DWORD>(bytes[3]) << 24;
 }
 
-// Seek from the start, then read exactly `count` bytes.
+// The start of the file under inspection, read once by ReadFileHeader:
+// nearly every header lies in it, so one read serves the five header
+// reads. Anything the window does not hold whole is read from the file.
+const unsigned int kHeaderWindowSize = 4096;
+struct HeaderWindow {
+    int fd = -1;
+    unsigned int length = 0;  // bytes held; fewer than the size only at the end of the file
+    unsigned char bytes[kHeaderWindowSize];
+};
+HeaderWindow Window;
+
+void LoadWindow(int fd) {
+    Window.fd = -1;
+    if (_lseek(fd, 0, SEEK_SET) < 0) return;
+    int got = _read(fd, Window.bytes, kHeaderWindowSize);
+    if (got < 0) return;
+    Window.fd = fd;
+    Window.length = static_cast<unsigned int>(got);
+}
+
+// Seek from the start, then read exactly `count` bytes. From the window
+// when it holds them, or when it holds the whole file and they lie past
+// its end (a short read at the end of the file fails the same way). An
+// empty read goes to the file: past the end it still succeeds.
 bool ReadAt(int fd, DWORD offset, void* buffer, unsigned int count) {
+    if (fd == Window.fd && count > 0) {
+        uint64_t end = static_cast<uint64_t>(offset) + count;
+        if (end <= Window.length) {
+            memcpy(buffer, Window.bytes + offset, count);
+            return true;
+        }
+        if (Window.length < kHeaderWindowSize && offset <= 0x7FFFFFFFu) return false;
+    }
     if (_lseek(fd, static_cast<LONG>(offset), SEEK_SET) < 0) return false;
     return _read(fd, buffer, count) == static_cast<int>(count);
 }
@@ -32,6 +63,7 @@ DWORD PeEntryPoint() { return Le32(PeImage.optionalHeader + 16); }
 DWORD PeSizeOfHeaders() { return Le32(PeImage.optionalHeader + 60); }
 
 int ReadFileHeader(int fd) {
+    LoadWindow(fd);
     PeImage.peHeaderOffset = 0;
     memset(PeImage.fileHeader, 0, sizeof PeImage.fileHeader);
     // Only the low two bytes of e_lfanew are read: a header past 65535

@@ -58,6 +58,7 @@ HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error) {
     if (oflag & _O_CREAT) flags |= O_CREAT;
     if (oflag & _O_TRUNC) flags |= O_TRUNC;
     if (oflag & _O_APPEND) flags |= O_APPEND;
+    if (writing || (flags & O_CREAT)) m.files.NoteChange();
     int fd = open(host.c_str(), flags, 0644);
     if (fd < 0) {
         *error = errno == ENOENT || errno == ENOTDIR ? ENOENT : EACCES;
@@ -214,6 +215,7 @@ int _write(int fd, const void* buffer, unsigned int count) {
         return -1;
     }
     if (count == 0) return 0;
+    winsim::TheMachine().files.NoteChange();
     long n = descriptor->text ? winsim::WriteText(file->fd, static_cast<const char*>(buffer), count)
                               : static_cast<long>(write(file->fd, buffer, count));
     if (n < 0) {

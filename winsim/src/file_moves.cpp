@@ -25,8 +25,10 @@ bool CopyHostFile(const std::string& from, const std::string& to) {
     std::ifstream in(from, std::ios::binary);
     std::ofstream out(to, std::ios::binary | std::ios::trunc);
     if (!in || !out) return false;
-    out << in.rdbuf();
-    return static_cast<bool>(out);
+    // Chunk by chunk: streaming an empty file with operator<< would report failure.
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) out.write(buffer, in.gcount());
+    return !in.bad() && static_cast<bool>(out);
 }
 
 BOOL Fail(DWORD error) {
@@ -52,6 +54,7 @@ BOOL MoveEntry(const char* operation, LPCSTR existing, LPCSTR newName, bool repl
             return Fail(ERROR_ACCESS_DENIED);
     }
     if (!FolderExists(to)) return Fail(ERROR_PATH_NOT_FOUND);
+    m.files.NoteChange();
     if (rename(from.c_str(), to.c_str()) != 0) {
         bool copied = errno == EXDEV && copyAllowed && !S_ISDIR(source.st_mode) && CopyHostFile(from, to) &&
                       unlink(from.c_str()) == 0;
@@ -104,6 +107,7 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR newName, BOOL failIfExists) {
         if (!m.files.MayOpen(to, GENERIC_WRITE, 0)) return Fail(ERROR_SHARING_VIOLATION);
     }
     if (!FolderExists(to)) return Fail(ERROR_PATH_NOT_FOUND);
+    m.files.NoteChange();
     if (!CopyHostFile(from, to)) return Fail(ERROR_ACCESS_DENIED);
     // The copy takes the attributes of its source.
     DWORD attributes = m.files.Attributes(from);

@@ -77,6 +77,7 @@ bool IsValidWindowsName(const std::string& name) {
 }
 
 void FileSystem::MapDrive(char letter, const std::string& hostRoot, UINT type) {
+    NoteChange();
     int index = DriveIndex(letter);
     if (index < 0) return;
     std::string root = hostRoot;
@@ -250,10 +251,14 @@ DWORD FileSystem::AttributesOfEntry(const std::string& hostFolder, const char* n
 }
 
 void FileSystem::SetAttributes(const std::string& hostPath, DWORD attributes) {
+    NoteChange();
     attributes_[hostPath] = attributes & ~0x10u;
 }
 
-void FileSystem::ForgetAttributes(const std::string& hostPath) { attributes_.erase(hostPath); }
+void FileSystem::ForgetAttributes(const std::string& hostPath) {
+    NoteChange();
+    attributes_.erase(hostPath);
+}
 
 namespace {
 
@@ -288,6 +293,7 @@ void FileSystem::NoteMoved(const std::string& fromHostPath, const std::string& t
 }
 
 void FileSystem::NoteRemoved(const std::string& hostPath) {
+    NoteChange();
     attributes_.erase(hostPath);
     std::string folder, name;
     SplitHostPath(hostPath, &folder, &name);
@@ -368,6 +374,7 @@ CrtDescriptor* FileSystem::Descriptor(int fd) {
 bool FileSystem::RemoveDescriptor(int fd) { return descriptors_.erase(fd) == 1; }
 
 bool FileSystem::WriteFile(const std::string& windowsPath, const std::string& contents) {
+    NoteChange();
     std::string host;
     if (!ToHostPath(windowsPath, &host)) return false;
     std::ofstream out(host, std::ios::binary | std::ios::trunc);
@@ -394,6 +401,7 @@ bool FileSystem::Exists(const std::string& windowsPath) const {
 }
 
 bool FileSystem::MakeDirectory(const std::string& windowsPath) {
+    NoteChange();
     std::string host;
     if (!ToHostPath(windowsPath, &host)) return false;
     // Create every missing level, like `mkdir -p`.
@@ -444,6 +452,9 @@ bool FileSystem::HeldWithoutDeleteSharing(const std::string& hostPath) const {
 }
 
 void FileSystem::Clear() {
+    NoteChange();
+    listingSettleMs = 50;
+    foldersRead = 0;
     for (Drive& drive : drives_) drive = Drive();
     recentFolder_.valid = false;
     attributes_.clear();

@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -114,6 +115,17 @@ public:
 
     void Clear();
 
+    // Raised by every change the machine makes to files, folders or their
+    // attributes; a listing kept from before such a change is not reused.
+    void NoteChange() { ++generation_; }
+    uint64_t Generation() const { return generation_; }
+
+    // A listing is kept for reuse only when its folder last changed at least
+    // this long ago (a coarse clock may not move on for a change within a
+    // tick). Tests set 0. foldersRead counts the listings read in full.
+    int listingSettleMs = 50;
+    uint64_t foldersRead = 0;
+
 private:
     struct RecentFolder {
         std::string windows;  // "C:\\dir\\", as the caller spelt it
@@ -128,6 +140,7 @@ private:
     int TranslateInRecentFolder(const std::string& windowsPath, std::string* hostPath) const;
 
     mutable RecentFolder recentFolder_;
+    uint64_t generation_ = 0;
     struct OpenEntry {
         DWORD share;
         DWORD access;
