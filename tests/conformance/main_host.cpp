@@ -28,6 +28,13 @@ int main() {
     TestServiceManager();
     TestCodePages();
     TestPerformanceData();
+    TestDescriptors(root);
+    TestTextMode(root);
+    TestStreams(root);
+    TestMoves(root);
+    TestDelayedDeletion(root);
+    TestSystemFolders();
+    TestShortNames(root);
     std::error_code error;
     std::filesystem::remove_all(folder, error);
     return ConformanceSummary("conformance (winsim)");

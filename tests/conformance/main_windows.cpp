@@ -33,5 +33,12 @@ int main(int argc, char** argv) {
     TestServiceManager();
     TestCodePages();
     TestPerformanceData();
+    TestDescriptors(root);
+    TestTextMode(root);
+    TestStreams(root);
+    TestMoves(root);
+    TestDelayedDeletion(root);
+    TestSystemFolders();
+    TestShortNames(root);
     return ConformanceSummary("conformance (windows)");
 }

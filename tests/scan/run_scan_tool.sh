@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # bruvane-scan as a user runs it: exit status, messages and output over
-# small trees made here. Usage: run_scan_tool.sh path/to/bruvane-scan
+# small trees made here.
+# Usage: run_scan_tool.sh path/to/bruvane-scan path/to/bruvane-corpus
 set -u
 scanner=$1
+corpus_tool=$2
 work=$(mktemp -d "${TMPDIR:-/tmp}/bruvane-scan-test-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -62,6 +64,24 @@ check "two folders, both counted" 0 "Total files scanned${tab}${tab}:  5" "" -- 
 check "second folder on its letter" 0 "Drive E: is $work/second" "" -- "$work/disk" --drive "E=$work/second"
 check "relative folder" 0 "Total files scanned${tab}${tab}:  2" "" -- --drive "d=$(realpath --relative-to=. "$work/second")"
 check "nothing found, nothing infected" 0 "Total files infected${tab}${tab}:  0" "" -- "$work/disk"
+
+# Samples: found and only reported by default, removed with --remove;
+# a link to a sample outside the folder is neither reported nor removed.
+"$corpus_tool" --out "$work/corpus" --files 60 --samples 3 --seed 7 || { echo "FAIL corpus"; exit 1; }
+first=$(cut -f1 "$work/corpus/answer-key.tsv" | head -1)
+first_name=$(cut -f3 "$work/corpus/answer-key.tsv" | head -1)
+mkdir -p "$work/linked"
+ln -s "$work/corpus/tree" "$work/linked/to-samples"
+check "samples found, exit 1" 1 "Total files infected${tab}${tab}:  3" "" -- "$work/corpus/tree"
+check "report only by default" 1 "not disinfected as per user's selection" "" -- "$work/corpus/tree"
+grep -qF "     $first_name not disinfected as per user's selection" "$work/out" ||
+    { echo "FAIL report line of $first"; failures=$((failures + 1)); }
+[ -f "$work/corpus/tree/$first" ] || { echo "FAIL report-only run removed $first"; failures=$((failures + 1)); }
+check "nothing found through a link" 0 "Total files scanned${tab}${tab}:  0" "" -- "$work/linked"
+check "--remove removes" 1 "Total files removed${tab}${tab}:  3" "" -- --remove "$work/corpus/tree"
+grep -qF "     $first_name removed" "$work/out" || { echo "FAIL removed line"; failures=$((failures + 1)); }
+[ ! -e "$work/corpus/tree/$first" ] || { echo "FAIL $first still there"; failures=$((failures + 1)); }
+check "nothing left after removal" 0 "Total files infected${tab}${tab}:  0" "" -- "$work/corpus/tree"
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -64,6 +64,9 @@ protected:
     void HostFolder(const std::string& relative) {
         ASSERT_EQ(mkdir((host_ + "/" + relative).c_str(), 0755), 0) << relative;
     }
+    void HostLink(const std::string& target, const std::string& relative) {
+        ASSERT_EQ(symlink(target.c_str(), (host_ + "/" + relative).c_str()), 0) << relative;
+    }
     void HostRemove(const std::string& relative) { std::filesystem::remove_all(host_ + "/" + relative); }
 
     // Makes the folder "C:\<tag>..." whose Windows path is exactly `length`
@@ -286,6 +289,29 @@ TEST_F(HostileTreeTest, ReparsePointFoldersAreShownButNotEntered) {
     EXPECT_TRUE(Shown("C:\\tree\\junction"));
     EXPECT_FALSE(Shown("C:\\tree\\junction\\x.bin"));
     EXPECT_TRUE(Shown("C:\\tree\\plain\\y.bin"));
+    ExpectSoundState();
+}
+
+// Host links and pipes are neither listed nor passed through, so links
+// that loop back up the tree end nowhere and no file counts twice; a pipe
+// that would block the first read is never opened.
+TEST_F(HostileTreeTest, LinkLoopsAndPipesLeaveTheCountRight) {
+    MakeFolder("C:\\tree\\sub");
+    MakeFile("C:\\tree\\a.bin");
+    MakeFile("C:\\tree\\sub\\b.bin");
+    HostLink(host_, "tree/root");              // back to the drive root
+    HostLink(".", "tree/self");                // to its own folder
+    HostLink("../..", "tree/sub/up");          // two levels up
+    HostLink("a.bin", "tree/alias.bin");       // a second name of a file
+    HostLink("nowhere.bin", "tree/gone.bin");  // to nothing
+    ASSERT_EQ(mkfifo((host_ + "/tree/pipe.exe").c_str(), 0644), 0);
+
+    EXPECT_EQ(Walk("C:\\*.*"), 2);  // a.bin and b.bin
+    const char* const unseen[] = {"C:\\tree\\root", "C:\\tree\\self", "C:\\tree\\sub\\up",
+                                  "C:\\tree\\alias.bin", "C:\\tree\\gone.bin", "C:\\tree\\pipe.exe"};
+    for (const char* path : unseen) EXPECT_FALSE(Shown(path)) << path;
+    EXPECT_NE(_access("C:\\tree\\root\\tree\\a.bin", 0), 0);
+    EXPECT_NE(_access("C:\\tree\\pipe.exe", 0), 0);
     ExpectSoundState();
 }
 

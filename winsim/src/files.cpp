@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 #include "winsim/files_internal.h"
@@ -57,23 +58,67 @@ bool HostPathOf(const char* windowsPath, std::string* host) {
     return TheMachine().files.ToHostPath(windowsPath, host);
 }
 
+FileObject::~FileObject() {
+    if (fd >= 0) close(fd);
+    TheMachine().files.ReleaseOpen(hostPath, share, access);
+}
+
 }  // namespace winsim
 
 namespace {
 
+// The last folder read in full, kept so that listing it again at once (a
+// walk lists every folder twice: its files, then its subfolders) reads
+// nothing but the folder's own times. It is reused only while the folder
+// has the same device, inode, change and modification times, and the
+// machine itself changed nothing since. Sizes of files written by another
+// program in between may then lag, as NTFS directory entries lag for
+// files still being written.
+struct FolderSnapshot {
+    bool valid = false;
+    std::string host;
+    dev_t device = 0;
+    ino_t inode = 0;
+    struct timespec changed = {0, 0};
+    struct timespec modified = {0, 0};
+    uint64_t generation = 0;
+    bool root = false;
+    std::vector<WIN32_FIND_DATAA> entries;  // every listed entry, in listing order
+};
+
+FolderSnapshot& LastFolder() {
+    static FolderSnapshot snapshot;
+    return snapshot;
+}
+
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// A folder changed within the last few clock ticks could change again
+// without its times moving on a coarse clock: such a folder is not kept.
+bool ChangedJustNow(const struct stat& st) {
+    if (TheMachine().files.listingSettleMs <= 0) return false;
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    long long ageNs = (static_cast<long long>(now.tv_sec) - st.st_ctim.tv_sec) * 1000000000LL +
+                      (now.tv_nsec - st.st_ctim.tv_nsec);
+    return ageNs < TheMachine().files.listingSettleMs * 1000000LL;
+}
+
+bool SnapshotFits(const FolderSnapshot& snapshot, const std::string& hostFolder, bool root) {
+    if (!snapshot.valid || snapshot.host != hostFolder || snapshot.root != root ||
+        snapshot.generation != TheMachine().files.Generation())
+        return false;
+    struct stat st;
+    return lstat(hostFolder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_dev == snapshot.device &&
+           st.st_ino == snapshot.inode && SameTime(st.st_ctim, snapshot.changed) &&
+           SameTime(st.st_mtim, snapshot.modified);
+}
+
 struct FindObject : winsim::HandleObject {
     std::vector<WIN32_FIND_DATAA> entries;
     size_t next = 0;
-};
-
-struct FileObject : winsim::HandleObject {
-    int fd = -1;
-    std::string hostPath;
-    DWORD share = 0;
-    ~FileObject() override {
-        if (fd >= 0) close(fd);
-        TheMachine().files.ReleaseOpen(hostPath, share);
-    }
 };
 
 // One look at a listed entry, relative to the open folder: its kind, its
@@ -119,22 +164,44 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
         m.lastError = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
-    DIR* dir = opendir(hostFolder.c_str());
-    if (dir == nullptr) {
-        m.lastError = errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND;
-        return INVALID_HANDLE_VALUE;
-    }
     std::unique_ptr<FindObject> find(new FindObject);
     bool root = IsDriveRoot(folder);
-    while (struct dirent* entry = readdir(dir)) {
-        const char* entryName = entry->d_name;
-        bool dots = strcmp(entryName, ".") == 0 || strcmp(entryName, "..") == 0;
-        if (dots && root) continue;  // drive roots list no "." or ".."
-        if (!winsim::MatchesWildcard(name.c_str(), entryName)) continue;
-        WIN32_FIND_DATAA found;
-        if (FillFindData(dir, hostFolder, entryName, dots, &found)) find->entries.push_back(found);
+    FolderSnapshot& last = LastFolder();
+    if (!SnapshotFits(last, hostFolder, root)) {
+        last.valid = false;
+        ++m.files.foldersRead;
+        DIR* dir = opendir(hostFolder.c_str());
+        if (dir == nullptr) {
+            m.lastError = errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND;
+            return INVALID_HANDLE_VALUE;
+        }
+        // The times are taken before the entries are read: a change while
+        // reading moves them on, and the snapshot is not reused.
+        struct stat st;
+        bool keep = fstat(dirfd(dir), &st) == 0 && !ChangedJustNow(st);
+        last.entries.clear();
+        while (struct dirent* entry = readdir(dir)) {
+            const char* entryName = entry->d_name;
+            bool dots = strcmp(entryName, ".") == 0 || strcmp(entryName, "..") == 0;
+            if (dots && root) continue;  // drive roots list no "." or ".."
+            WIN32_FIND_DATAA found;
+            if (FillFindData(dir, hostFolder, entryName, dots, &found)) last.entries.push_back(found);
+        }
+        closedir(dir);
+        if (keep) {
+            last.valid = true;
+            last.host = hostFolder;
+            last.device = st.st_dev;
+            last.inode = st.st_ino;
+            last.changed = st.st_ctim;
+            last.modified = st.st_mtim;
+            last.generation = m.files.Generation();
+            last.root = root;
+        }
     }
-    closedir(dir);
+    for (const WIN32_FIND_DATAA& entry : last.entries)
+        if (winsim::MatchesWildcard(name.c_str(), entry.cFileName)) find->entries.push_back(entry);
+    if (!last.valid) last.entries.clear();
     if (find->entries.empty()) {
         m.lastError = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
@@ -187,6 +254,7 @@ BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
         return FALSE;
     }
     if (winsim::Injected("CreateDirectoryA", path)) return FALSE;
+    m.files.NoteChange();
     if (mkdir(host.c_str(), 0755) != 0) {
         m.lastError = errno == EEXIST ? ERROR_ALREADY_EXISTS : ERROR_PATH_NOT_FOUND;
         return FALSE;
@@ -202,13 +270,14 @@ BOOL RemoveDirectoryA(LPCSTR path) {
         return FALSE;
     }
     if (winsim::Injected("RemoveDirectoryA", path)) return FALSE;
+    m.files.NoteChange();
     if (rmdir(host.c_str()) != 0) {
         m.lastError = errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY
                       : errno == ENOTDIR                   ? ERROR_DIRECTORY_NAME_INVALID
                                                            : ERROR_FILE_NOT_FOUND;
         return FALSE;
     }
-    m.files.ForgetAttributes(host);
+    m.files.NoteRemoved(host);
     return TRUE;
 }
 
@@ -262,28 +331,31 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
         break;
     default: m.lastError = ERROR_INVALID_PARAMETER; return INVALID_HANDLE_VALUE;
     }
+    if (writing || (flags & O_CREAT)) m.files.NoteChange();
     int fd = open(host.c_str(), flags, 0644);
     if (fd < 0) {
         m.lastError = ERROR_PATH_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
-    std::unique_ptr<FileObject> file(new FileObject);
+    std::unique_ptr<winsim::FileObject> file(new winsim::FileObject);
     file->fd = fd;
     file->hostPath = host;
     file->share = share;
-    m.files.NoteOpen(host, share);
+    file->access = access & (GENERIC_READ | GENERIC_WRITE);
+    m.files.NoteOpen(host, share, file->access);
     return m.handles.Add(std::move(file));
 }
 
 BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD written, LPOVERLAPPED) {
     winsim::Machine& m = TheMachine();
-    FileObject* file = m.handles.Get<FileObject>(handle);
+    winsim::FileObject* file = m.handles.Get<winsim::FileObject>(handle);
     if (written) *written = 0;
     if (file == nullptr) {
         m.lastError = ERROR_INVALID_HANDLE;
         return FALSE;
     }
     if (winsim::Injected("WriteFile")) return FALSE;
+    m.files.NoteChange();
     ssize_t n = write(file->fd, buffer, count);
     if (n < 0) {
         m.lastError = ERROR_ACCESS_DENIED;
@@ -295,7 +367,7 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD written, LPOV
 
 BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD readCount, LPOVERLAPPED) {
     winsim::Machine& m = TheMachine();
-    FileObject* file = m.handles.Get<FileObject>(handle);
+    winsim::FileObject* file = m.handles.Get<winsim::FileObject>(handle);
     if (readCount) *readCount = 0;
     if (file == nullptr) {
         m.lastError = ERROR_INVALID_HANDLE;
@@ -362,11 +434,12 @@ BOOL DeleteFileA(LPCSTR path) {
         m.lastError = ERROR_SHARING_VIOLATION;
         return FALSE;
     }
+    m.files.NoteChange();
     if (unlink(host.c_str()) != 0) {
         m.lastError = ERROR_ACCESS_DENIED;
         return FALSE;
     }
-    m.files.ForgetAttributes(host);
+    m.files.NoteRemoved(host);
     return TRUE;
 }
 

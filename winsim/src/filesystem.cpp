@@ -3,14 +3,19 @@
 #include "winsim/filesystem.h"
 
 #include <dirent.h>
+#include <unistd.h>
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <vector>
+
+#include "winsim/files_internal.h"
 
 namespace winsim {
 
@@ -72,6 +77,7 @@ bool IsValidWindowsName(const std::string& name) {
 }
 
 void FileSystem::MapDrive(char letter, const std::string& hostRoot, UINT type) {
+    NoteChange();
     int index = DriveIndex(letter);
     if (index < 0) return;
     std::string root = hostRoot;
@@ -143,6 +149,11 @@ bool FileSystem::ToHostPath(const std::string& windowsPath, std::string* hostPat
         std::string found;
         struct stat st;
         Lookup lookup = resolving ? FindIgnoringCase(result, part, &found, &st) : Lookup::kMissing;
+        if (lookup == Lookup::kMissing && resolving && part.find('~') != std::string::npos &&
+            FindByShortName(result, part, &found)) {
+            std::string aliased = result + "/" + found;
+            lookup = lstat(aliased.c_str(), &st) == 0 ? KindOf(st) : Lookup::kMissing;
+        }
         // A symbolic link could lead out of the drive's folder, and opening
         // a pipe or device could block or do harm; Windows paths never
         // reach either.
@@ -208,6 +219,11 @@ int FileSystem::TranslateInRecentFolder(const std::string& windowsPath, std::str
     std::string name = windowsPath.substr(nameStart);
     std::string found;
     Lookup lookup = FindIgnoringCase(recent.host, name, &found, &st);
+    if (lookup == Lookup::kMissing && name.find('~') != std::string::npos &&
+        FindByShortName(recent.host, name, &found)) {
+        std::string aliased = recent.host + "/" + found;
+        lookup = lstat(aliased.c_str(), &st) == 0 ? KindOf(st) : Lookup::kMissing;
+    }
     if (lookup == Lookup::kOther) return -1;
     *hostPath = recent.host + "/" + (lookup == Lookup::kFound ? found : name);
     return 1;
@@ -235,12 +251,130 @@ DWORD FileSystem::AttributesOfEntry(const std::string& hostFolder, const char* n
 }
 
 void FileSystem::SetAttributes(const std::string& hostPath, DWORD attributes) {
+    NoteChange();
     attributes_[hostPath] = attributes & ~0x10u;
 }
 
-void FileSystem::ForgetAttributes(const std::string& hostPath) { attributes_.erase(hostPath); }
+void FileSystem::ForgetAttributes(const std::string& hostPath) {
+    NoteChange();
+    attributes_.erase(hostPath);
+}
+
+namespace {
+
+void SplitHostPath(const std::string& hostPath, std::string* folder, std::string* name) {
+    size_t slash = hostPath.rfind('/');
+    *folder = slash == std::string::npos ? std::string() : hostPath.substr(0, slash);
+    *name = slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
+}
+
+std::string Upper(const std::string& text) {
+    std::string upper = text;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper;
+}
+
+}  // namespace
+
+void FileSystem::NoteMoved(const std::string& fromHostPath, const std::string& toHostPath) {
+    auto it = attributes_.find(fromHostPath);
+    if (it != attributes_.end()) {
+        DWORD kept = it->second;
+        attributes_.erase(it);
+        attributes_[toHostPath] = kept;
+    } else {
+        attributes_.erase(toHostPath);
+    }
+    // Windows gives a renamed entry a fresh alias in its new folder.
+    std::string folder, name;
+    SplitHostPath(fromHostPath, &folder, &name);
+    auto aliases = shortNames_.find(folder);
+    if (aliases != shortNames_.end()) aliases->second.erase(name);
+}
+
+void FileSystem::NoteRemoved(const std::string& hostPath) {
+    NoteChange();
+    attributes_.erase(hostPath);
+    std::string folder, name;
+    SplitHostPath(hostPath, &folder, &name);
+    auto aliases = shortNames_.find(folder);
+    if (aliases != shortNames_.end()) aliases->second.erase(name);
+}
+
+void FileSystem::AssignShortNames(const std::string& hostFolder) const {
+    DIR* dir = opendir(hostFolder.c_str());
+    if (dir == nullptr) return;
+    std::vector<std::string> entries;
+    while (struct dirent* entry = readdir(dir)) entries.push_back(entry->d_name);
+    closedir(dir);
+    std::sort(entries.begin(), entries.end(),
+              [](const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) < 0; });
+    std::map<std::string, std::string>& aliases = shortNames_[hostFolder];
+    // Names an alias must not repeat: every entry's own name and every alias given.
+    std::set<std::string> taken;
+    for (const std::string& entry : entries) taken.insert(Upper(entry));
+    for (const auto& given : aliases) taken.insert(Upper(given.second));
+    for (const std::string& entry : entries) {
+        if (IsValidShortName(entry) || aliases.count(entry)) continue;
+        for (int number = 1; number < 1000000; ++number) {
+            std::string candidate = ShortNameCandidate(entry, number);
+            if (taken.count(Upper(candidate))) continue;
+            aliases[entry] = candidate;
+            taken.insert(Upper(candidate));
+            break;
+        }
+    }
+}
+
+std::string FileSystem::ShortNameOf(const std::string& hostFolder, const std::string& name) const {
+    if (IsValidShortName(name)) return name;
+    auto aliases = shortNames_.find(hostFolder);
+    if (aliases == shortNames_.end() || aliases->second.count(name) == 0) AssignShortNames(hostFolder);
+    auto it = shortNames_[hostFolder].find(name);
+    return it == shortNames_[hostFolder].end() ? name : it->second;
+}
+
+bool FileSystem::FindByShortName(const std::string& hostFolder, const std::string& alias, std::string* name) const {
+    if (!IsValidShortName(alias)) return false;
+    AssignShortNames(hostFolder);
+    for (const auto& given : shortNames_[hostFolder]) {
+        if (strcasecmp(given.second.c_str(), alias.c_str()) != 0) continue;
+        struct stat st;
+        if (lstat((hostFolder + "/" + given.first).c_str(), &st) != 0) continue;  // gone behind our back
+        *name = given.first;
+        return true;
+    }
+    return false;
+}
+
+std::string FileSystem::PendingFileRenameOperationsData() const {
+    std::string data;
+    for (const PendingFileOperation& operation : pending_) {
+        data += operation.source;
+        data += '\0';
+        data += operation.target;
+        data += '\0';
+    }
+    data += '\0';
+    return data;
+}
+
+int FileSystem::AddDescriptor(const CrtDescriptor& descriptor) {
+    int fd = 3;  // 0, 1 and 2 are the standard streams
+    while (descriptors_.count(fd)) ++fd;
+    descriptors_[fd] = descriptor;
+    return fd;
+}
+
+CrtDescriptor* FileSystem::Descriptor(int fd) {
+    auto it = descriptors_.find(fd);
+    return it == descriptors_.end() ? nullptr : &it->second;
+}
+
+bool FileSystem::RemoveDescriptor(int fd) { return descriptors_.erase(fd) == 1; }
 
 bool FileSystem::WriteFile(const std::string& windowsPath, const std::string& contents) {
+    NoteChange();
     std::string host;
     if (!ToHostPath(windowsPath, &host)) return false;
     std::ofstream out(host, std::ios::binary | std::ios::trunc);
@@ -267,6 +401,7 @@ bool FileSystem::Exists(const std::string& windowsPath) const {
 }
 
 bool FileSystem::MakeDirectory(const std::string& windowsPath) {
+    NoteChange();
     std::string host;
     if (!ToHostPath(windowsPath, &host)) return false;
     // Create every missing level, like `mkdir -p`.
@@ -281,22 +416,28 @@ bool FileSystem::MakeDirectory(const std::string& windowsPath) {
 }
 
 bool FileSystem::MayOpen(const std::string& hostPath, DWORD access, DWORD share) const {
-    (void)share;
+    const DWORD kRead = 0x80000000u, kWrite = 0x40000000u, kShareRead = 1, kShareWrite = 2;
     auto range = openShares_.equal_range(hostPath);
     for (auto it = range.first; it != range.second; ++it) {
-        DWORD held = it->second;
-        if ((access & 0x80000000u) && !(held & 1)) return false;  // GENERIC_READ needs FILE_SHARE_READ
-        if ((access & 0x40000000u) && !(held & 2)) return false;  // GENERIC_WRITE needs FILE_SHARE_WRITE
+        const OpenEntry& held = it->second;
+        // Both ways: the new access must be shared by every holder, and
+        // every holder's access must be shared by the new handle.
+        if ((access & kRead) && !(held.share & kShareRead)) return false;
+        if ((access & kWrite) && !(held.share & kShareWrite)) return false;
+        if ((held.access & kRead) && !(share & kShareRead)) return false;
+        if ((held.access & kWrite) && !(share & kShareWrite)) return false;
     }
     return true;
 }
 
-void FileSystem::NoteOpen(const std::string& hostPath, DWORD share) { openShares_.emplace(hostPath, share); }
+void FileSystem::NoteOpen(const std::string& hostPath, DWORD share, DWORD access) {
+    openShares_.emplace(hostPath, OpenEntry{share, access});
+}
 
-void FileSystem::ReleaseOpen(const std::string& hostPath, DWORD share) {
+void FileSystem::ReleaseOpen(const std::string& hostPath, DWORD share, DWORD access) {
     auto range = openShares_.equal_range(hostPath);
     for (auto it = range.first; it != range.second; ++it) {
-        if (it->second == share) {
+        if (it->second.share == share && it->second.access == access) {
             openShares_.erase(it);
             return;
         }
@@ -306,15 +447,23 @@ void FileSystem::ReleaseOpen(const std::string& hostPath, DWORD share) {
 bool FileSystem::HeldWithoutDeleteSharing(const std::string& hostPath) const {
     auto range = openShares_.equal_range(hostPath);
     for (auto it = range.first; it != range.second; ++it)
-        if (!(it->second & 4)) return true;  // FILE_SHARE_DELETE
+        if (!(it->second.share & 4)) return true;  // FILE_SHARE_DELETE
     return false;
 }
 
 void FileSystem::Clear() {
+    NoteChange();
+    listingSettleMs = 50;
+    foldersRead = 0;
     for (Drive& drive : drives_) drive = Drive();
     recentFolder_.valid = false;
     attributes_.clear();
     openShares_.clear();
+    shortNames_.clear();
+    pending_.clear();
+    descriptors_.clear();  // their handles go with the machine's handle table
+    windowsDirectory = "C:\\WINDOWS";
+    tempPath = "C:\\WINDOWS\\TEMP\\";
 }
 
 }  // namespace winsim

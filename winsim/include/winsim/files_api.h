@@ -71,6 +71,20 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD read, LPOVERLAPPE
 DWORD GetFileAttributesA(LPCSTR path);
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
 BOOL DeleteFileA(LPCSTR path);
+BOOL MoveFileA(LPCSTR existing, LPCSTR newName);
+// With MOVEFILE_DELAY_UNTIL_REBOOT the operation is only recorded, on the
+// machine's list of operations for the next start (NT family only; the 9x
+// family does not implement MoveFileExA).
+BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags);
+BOOL CopyFileA(LPCSTR existing, LPCSTR newName, BOOL failIfExists);
+// Each long component is replaced by its 8.3 alias; components that are
+// already valid short names are kept as written. Returns the length, or
+// the size needed (with the terminator) when the buffer is too small.
+DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size);
+UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);
+DWORD GetTempPathA(DWORD size, LPSTR buffer);
+
+#define ERROR_CALL_NOT_IMPLEMENTED 120L
 
 // Runtime library (io.h). Modes as in the Microsoft runtime.
 #define _O_RDONLY 0x0000
@@ -86,3 +100,12 @@ BOOL DeleteFileA(LPCSTR path);
 #define _S_IWRITE 0x0080
 
 int _access(const char* path, int mode);
+// Descriptors as the Microsoft runtime gives them: sharing read and write
+// (never delete), text mode unless _O_BINARY, offsets as 32-bit longs
+// (so no position at or beyond 2^31 can be reached or reported).
+int _open(const char* path, int oflag, int pmode = 0);
+int _read(int fd, void* buffer, unsigned int count);
+int _write(int fd, const void* buffer, unsigned int count);
+LONG _lseek(int fd, LONG offset, int origin);
+LONG _filelength(int fd);
+int _close(int fd);

@@ -1,7 +1,12 @@
 // Helpers shared by winsim's own file calls (not for the core).
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
+
+#include "winsim/handles.h"
+#include "winsim/types.h"
 
 namespace winsim {
 
@@ -10,5 +15,33 @@ bool MatchesWildcard(const char* pattern, const char* name);
 // "C:\dir\name" -> "C:\dir\" and "name"; false without any separator.
 bool SplitFolderAndName(const std::string& path, std::string* folder, std::string* name);
 bool HostPathOf(const char* windowsPath, std::string* host);
+
+// A kernel file handle: the host descriptor and the sharing it was opened
+// with, released when the handle goes.
+struct FileObject : HandleObject {
+    int fd = -1;
+    std::string hostPath;
+    DWORD share = 0;
+    DWORD access = 0;
+    ~FileObject() override;
+};
+
+// Opens a file the way the runtime library does (sharing read and write,
+// never delete). `oflag` and `pmode` as for _open. Returns the kernel
+// handle, or nullptr with *error set to an errno value.
+HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error);
+
+// Text-mode translation of the Microsoft runtime: reading turns CR LF into
+// LF and stops at Ctrl+Z (setting *ended); writing turns LF into CR LF and
+// answers the count of the caller's bytes. -1 on a host error.
+long ReadText(int hostFd, char* out, size_t count, bool* ended);
+long WriteText(int hostFd, const char* data, size_t count);
+
+// 8.3 names. A valid short name is kept as written; otherwise an alias is
+// made from the name: invalid characters become '_', blanks and inner dots
+// go, letters are upper-cased, six characters of the base (fewer for
+// larger numbers), "~n", and three characters of the extension.
+bool IsValidShortName(const std::string& name);
+std::string ShortNameCandidate(const std::string& longName, int number);
 
 }  // namespace winsim

@@ -6,8 +6,10 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "winsim/types.h"
 
@@ -23,8 +25,33 @@ struct Drive {
     UINT type = 1;         // DRIVE_NO_ROOT_DIR
 };
 
+// One entry of the machine-wide list of operations carried out at the
+// next start, spelled the way NT keeps them in PendingFileRenameOperations:
+// source "\??\C:\dir\file"; target "" for a deletion, "\??\C:\new" for a
+// rename, "!\??\C:\new" when the rename may replace an existing file.
+struct PendingFileOperation {
+    std::string source;
+    std::string target;
+};
+
+// An open runtime-library descriptor (_open, fopen): the kernel file
+// handle behind it and the translation mode.
+struct CrtDescriptor {
+    HANDLE handle = nullptr;
+    std::string windowsPath;
+    bool text = false;
+    bool append = false;
+    bool readable = false;
+    bool writable = false;
+    bool ended = false;  // text reads: Ctrl+Z seen; a seek clears it
+};
+
 class FileSystem {
 public:
+    // Folders that GetWindowsDirectoryA and GetTempPathA report.
+    std::string windowsDirectory = "C:\\WINDOWS";
+    std::string tempPath = "C:\\WINDOWS\\TEMP\\";
+
     // Maps "C" (or 'c') to a host folder with a drive type (DRIVE_FIXED by default).
     void MapDrive(char letter, const std::string& hostRoot, UINT type = 3);
     // A drive letter of a given type with no folder (CD-ROM without disc, ...).
@@ -32,8 +59,8 @@ public:
     const Drive& DriveOf(char letter) const;
 
     // Windows path -> host path. Existing components are matched ignoring
-    // case; the rest are kept as written. False when the path is not an
-    // absolute drive path of a mapped drive.
+    // case, or by their 8.3 alias; the rest are kept as written. False when
+    // the path is not an absolute drive path of a mapped drive.
     bool ToHostPath(const std::string& windowsPath, std::string* hostPath) const;
 
     // Attributes of the file or folder at a host path (as Windows keeps them).
@@ -44,6 +71,18 @@ public:
     DWORD AttributesOfEntry(const std::string& hostFolder, const char* name, bool folder) const;
     void SetAttributes(const std::string& hostPath, DWORD attributes);
     void ForgetAttributes(const std::string& hostPath);
+    // A file or folder moved on the host: its attributes and alias follow it.
+    void NoteMoved(const std::string& fromHostPath, const std::string& toHostPath);
+    // A file or folder gone from the host.
+    void NoteRemoved(const std::string& hostPath);
+
+    // The 8.3 alias of entry `name` of a host folder: the name itself when
+    // it is a valid short name, else an alias such as "FOOBAR~1.EXE". The
+    // first request assigns aliases to every long name of the folder (in
+    // name order, ignoring case); an alias stays with its entry.
+    std::string ShortNameOf(const std::string& hostFolder, const std::string& name) const;
+    // The entry of a host folder whose alias is `alias` (ignoring case).
+    bool FindByShortName(const std::string& hostFolder, const std::string& alias, std::string* name) const;
 
     // Test conveniences over Windows paths.
     bool WriteFile(const std::string& windowsPath, const std::string& contents);
@@ -51,13 +90,41 @@ public:
     bool Exists(const std::string& windowsPath) const;
     bool MakeDirectory(const std::string& windowsPath);
 
-    // Open handles: sharing decides whether another open or a deletion may proceed.
+    // Open handles: sharing decides whether another open or a deletion may
+    // proceed. A simulated process that runs a file holds it with
+    // NoteOpen(host path, FILE_SHARE_READ) until it ends (ReleaseOpen with
+    // the same arguments); `access` is GENERIC_READ / GENERIC_WRITE bits.
     bool MayOpen(const std::string& hostPath, DWORD access, DWORD share) const;
-    void NoteOpen(const std::string& hostPath, DWORD share);
-    void ReleaseOpen(const std::string& hostPath, DWORD share);
+    void NoteOpen(const std::string& hostPath, DWORD share, DWORD access = 0x80000000u);
+    void ReleaseOpen(const std::string& hostPath, DWORD share, DWORD access = 0x80000000u);
     bool HeldWithoutDeleteSharing(const std::string& hostPath) const;
+    size_t OpenCount(const std::string& hostPath) const { return openShares_.count(hostPath); }
+
+    // Operations for the next start (MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT).
+    void AddPendingOperation(const PendingFileOperation& operation) { pending_.push_back(operation); }
+    const std::vector<PendingFileOperation>& PendingOperations() const { return pending_; }
+    // The REG_MULTI_SZ data of PendingFileRenameOperations for the list:
+    // source and target of each entry, each zero-terminated, and a final zero.
+    std::string PendingFileRenameOperationsData() const;
+
+    // Runtime-library descriptors: the lowest free number from 3 up.
+    int AddDescriptor(const CrtDescriptor& descriptor);
+    CrtDescriptor* Descriptor(int fd);
+    bool RemoveDescriptor(int fd);
+    size_t DescriptorCount() const { return descriptors_.size(); }
 
     void Clear();
+
+    // Raised by every change the machine makes to files, folders or their
+    // attributes; a listing kept from before such a change is not reused.
+    void NoteChange() { ++generation_; }
+    uint64_t Generation() const { return generation_; }
+
+    // A listing is kept for reuse only when its folder last changed at least
+    // this long ago (a coarse clock may not move on for a change within a
+    // tick). Tests set 0. foldersRead counts the listings read in full.
+    int listingSettleMs = 50;
+    uint64_t foldersRead = 0;
 
 private:
     struct RecentFolder {
@@ -73,9 +140,20 @@ private:
     int TranslateInRecentFolder(const std::string& windowsPath, std::string* hostPath) const;
 
     mutable RecentFolder recentFolder_;
-    std::multimap<std::string, DWORD> openShares_;  // host path -> share mode of each open handle
+    uint64_t generation_ = 0;
+    struct OpenEntry {
+        DWORD share;
+        DWORD access;
+    };
+    void AssignShortNames(const std::string& hostFolder) const;
+
+    std::multimap<std::string, OpenEntry> openShares_;  // host path -> each open handle
     Drive drives_[26];
     std::map<std::string, DWORD> attributes_;  // host path -> attributes other than the default
+    // host folder -> (entry name -> alias); aliases are handed out lazily.
+    mutable std::map<std::string, std::map<std::string, std::string>> shortNames_;
+    std::vector<PendingFileOperation> pending_;
+    std::map<int, CrtDescriptor> descriptors_;
 };
 
 }  // namespace winsim

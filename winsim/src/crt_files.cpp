@@ -1,0 +1,300 @@
+// The runtime library's descriptor calls (_open, _read, _lseek, ...) over
+// kernel file handles, as the Microsoft runtime builds them.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <memory>
+
+#include "winsim/files_internal.h"
+#include "winsim/machine.h"
+
+using winsim::TheMachine;
+
+namespace winsim {
+
+HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error) {
+    Machine& m = TheMachine();
+    std::string host;
+    if (!HostPathOf(path, &host)) {
+        *error = ENOENT;
+        return nullptr;
+    }
+    int accessMode = oflag & 3;
+    if (accessMode == 3) {
+        *error = EINVAL;
+        return nullptr;
+    }
+    bool writing = accessMode != _O_RDONLY;
+    struct stat st;
+    bool exists = stat(host.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) {
+        *error = EACCES;
+        return nullptr;
+    }
+    if (exists && (oflag & _O_CREAT) && (oflag & _O_EXCL)) {
+        *error = EEXIST;
+        return nullptr;
+    }
+    if (!exists && !(oflag & _O_CREAT)) {
+        *error = ENOENT;
+        return nullptr;
+    }
+    if (exists && writing && (m.files.Attributes(host) & FILE_ATTRIBUTE_READONLY)) {
+        *error = EACCES;
+        return nullptr;
+    }
+    DWORD access = (accessMode == _O_WRONLY ? 0 : GENERIC_READ) | (writing ? GENERIC_WRITE : 0);
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;  // _SH_DENYNO
+    if (!m.files.MayOpen(host, access, share)) {
+        *error = EACCES;  // what the runtime makes of a sharing violation
+        return nullptr;
+    }
+    int flags = accessMode == _O_RDONLY ? O_RDONLY : accessMode == _O_WRONLY ? O_WRONLY : O_RDWR;
+    if (oflag & _O_CREAT) flags |= O_CREAT;
+    if (oflag & _O_TRUNC) flags |= O_TRUNC;
+    if (oflag & _O_APPEND) flags |= O_APPEND;
+    if (writing || (flags & O_CREAT)) m.files.NoteChange();
+    int fd = open(host.c_str(), flags, 0644);
+    if (fd < 0) {
+        *error = errno == ENOENT || errno == ENOTDIR ? ENOENT : EACCES;
+        return nullptr;
+    }
+    if (!exists) {
+        m.files.NoteRemoved(host);  // nothing kept from an earlier file of that name
+        // Without _S_IWRITE the new file is read-only (for later opens).
+        if (!(pmode & _S_IWRITE)) m.files.SetAttributes(host, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    }
+    std::unique_ptr<FileObject> file(new FileObject);
+    file->fd = fd;
+    file->hostPath = host;
+    file->share = share;
+    file->access = access;
+    m.files.NoteOpen(host, share, access);
+    return m.handles.Add(std::move(file));
+}
+
+long ReadText(int hostFd, char* out, size_t count, bool* ended) {
+    if (*ended || count == 0) return 0;
+    // Like the runtime: the raw bytes land in the caller's buffer and are
+    // squeezed there, so bytes past the answered count are not kept.
+    ssize_t n = read(hostFd, out, count);
+    if (n <= 0) return n < 0 ? -1 : 0;
+    size_t produced = 0;
+    for (ssize_t i = 0; i < n; ++i) {
+        char c = out[i];
+        if (c == 0x1A) {  // Ctrl+Z ends the text; the position stays on it
+            *ended = true;
+            lseek(hostFd, static_cast<off_t>(i - n), SEEK_CUR);
+            break;
+        }
+        if (c != '\r') {
+            out[produced++] = c;
+            continue;
+        }
+        if (i + 1 < n) {
+            if (out[i + 1] == '\n') {
+                out[produced++] = '\n';
+                ++i;
+            } else {
+                out[produced++] = '\r';
+            }
+            continue;
+        }
+        // A CR at the end of the chunk: the next byte decides.
+        char next = 0;
+        ssize_t more = read(hostFd, &next, 1);
+        if (more == 1 && next == '\n') {
+            out[produced++] = '\n';
+        } else {
+            out[produced++] = '\r';
+            if (more == 1) lseek(hostFd, -1, SEEK_CUR);
+        }
+    }
+    return static_cast<long>(produced);
+}
+
+long WriteText(int hostFd, const char* data, size_t count) {
+    std::string expanded;
+    expanded.reserve(count + count / 8 + 1);
+    for (size_t i = 0; i < count; ++i) {
+        if (data[i] == '\n') expanded += '\r';
+        expanded += data[i];
+    }
+    ssize_t n = write(hostFd, expanded.data(), expanded.size());
+    if (n < 0 || static_cast<size_t>(n) != expanded.size()) return -1;
+    return static_cast<long>(count);
+}
+
+}  // namespace winsim
+
+namespace {
+
+// The open descriptor with its host file, or nullptr with errno EBADF.
+winsim::CrtDescriptor* Lookup(int fd, winsim::FileObject** file) {
+    winsim::Machine& m = TheMachine();
+    winsim::CrtDescriptor* descriptor = m.files.Descriptor(fd);
+    *file = descriptor ? m.handles.Get<winsim::FileObject>(descriptor->handle) : nullptr;
+    if (descriptor == nullptr || *file == nullptr) {
+        errno = EBADF;
+        return nullptr;
+    }
+    return descriptor;
+}
+
+}  // namespace
+
+int _open(const char* path, int oflag, int pmode) {
+    if (path == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (winsim::Injected("_open", path)) {
+        errno = EACCES;
+        return -1;
+    }
+    int error = 0;
+    HANDLE handle = winsim::RuntimeOpen(path, oflag, pmode, &error);
+    if (handle == nullptr) {
+        errno = error;
+        return -1;
+    }
+    winsim::CrtDescriptor descriptor;
+    descriptor.handle = handle;
+    descriptor.windowsPath = path;
+    descriptor.text = (oflag & _O_BINARY) == 0;
+    descriptor.append = (oflag & _O_APPEND) != 0;
+    descriptor.readable = (oflag & 3) != _O_WRONLY;
+    descriptor.writable = (oflag & 3) != _O_RDONLY;
+    return TheMachine().files.AddDescriptor(descriptor);
+}
+
+int _read(int fd, void* buffer, unsigned int count) {
+    winsim::FileObject* file;
+    winsim::CrtDescriptor* descriptor = Lookup(fd, &file);
+    if (descriptor == nullptr) return -1;
+    if (!descriptor->readable) {
+        errno = EBADF;
+        return -1;
+    }
+    if (count > static_cast<unsigned int>(INT_MAX) || buffer == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (winsim::Injected("_read", descriptor->windowsPath.c_str())) {
+        errno = EIO;
+        return -1;
+    }
+    long n = descriptor->text ? winsim::ReadText(file->fd, static_cast<char*>(buffer), count, &descriptor->ended)
+                              : static_cast<long>(read(file->fd, buffer, count));
+    if (n < 0) {
+        errno = EIO;
+        return -1;
+    }
+    return static_cast<int>(n);
+}
+
+int _write(int fd, const void* buffer, unsigned int count) {
+    winsim::FileObject* file;
+    winsim::CrtDescriptor* descriptor = Lookup(fd, &file);
+    if (descriptor == nullptr) return -1;
+    if (!descriptor->writable) {
+        errno = EBADF;
+        return -1;
+    }
+    if (count > static_cast<unsigned int>(INT_MAX) || (buffer == nullptr && count > 0)) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (winsim::Injected("_write", descriptor->windowsPath.c_str())) {
+        errno = ENOSPC;
+        return -1;
+    }
+    if (count == 0) return 0;
+    winsim::TheMachine().files.NoteChange();
+    long n = descriptor->text ? winsim::WriteText(file->fd, static_cast<const char*>(buffer), count)
+                              : static_cast<long>(write(file->fd, buffer, count));
+    if (n < 0) {
+        errno = ENOSPC;
+        return -1;
+    }
+    return static_cast<int>(n);
+}
+
+LONG _lseek(int fd, LONG offset, int origin) {
+    winsim::FileObject* file;
+    winsim::CrtDescriptor* descriptor = Lookup(fd, &file);
+    if (descriptor == nullptr) return -1;
+    if (winsim::Injected("_lseek", descriptor->windowsPath.c_str())) {
+        errno = EINVAL;
+        return -1;
+    }
+    int64_t base;
+    if (origin == SEEK_SET) {
+        base = 0;
+    } else if (origin == SEEK_CUR) {
+        base = lseek(file->fd, 0, SEEK_CUR);
+    } else if (origin == SEEK_END) {
+        struct stat st;
+        base = fstat(file->fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+    } else {
+        errno = EINVAL;
+        return -1;
+    }
+    if (base < 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    // The position travels back as a 32-bit long: anything outside
+    // 0 .. 2^31 - 1 is refused and the position stays where it was.
+    int64_t position = base + offset;
+    if (position < 0 || position > INT32_MAX) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (lseek(file->fd, static_cast<off_t>(position), SEEK_SET) < 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    descriptor->ended = false;
+    return static_cast<LONG>(position);
+}
+
+LONG _filelength(int fd) {
+    winsim::FileObject* file;
+    winsim::CrtDescriptor* descriptor = Lookup(fd, &file);
+    if (descriptor == nullptr) return -1;
+    if (winsim::Injected("_filelength", descriptor->windowsPath.c_str())) {
+        errno = EBADF;
+        return -1;
+    }
+    struct stat st;
+    if (fstat(file->fd, &st) != 0 || st.st_size > INT32_MAX) {
+        errno = EINVAL;
+        return -1;
+    }
+    return static_cast<LONG>(st.st_size);
+}
+
+int _close(int fd) {
+    winsim::Machine& m = TheMachine();
+    winsim::CrtDescriptor* descriptor = m.files.Descriptor(fd);
+    if (descriptor == nullptr) {
+        errno = EBADF;
+        return -1;
+    }
+    // An injected failure leaves the descriptor open, as a refused
+    // CloseHandle leaves its handle.
+    if (winsim::Injected("_close", descriptor->windowsPath.c_str())) {
+        errno = EIO;
+        return -1;
+    }
+    HANDLE handle = descriptor->handle;
+    m.files.RemoveDescriptor(fd);
+    m.handles.Remove(handle);
+    return 0;
+}
