@@ -11,6 +11,10 @@ root=$(pwd)
 
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j2 >/dev/null
+# The sample generator is a host tool.
+cmake --preset host >/dev/null
+cmake --build --preset host -j2 --target mksample >/dev/null
+mksample=$root/build/host/tools/mksample/mksample
 exe=$root/build/win32/src/app/bruvane.exe
 robot_exe=$root/build/win32/tests/wine/robot/robot.exe
 
@@ -19,13 +23,17 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/bruvane-demo-XXXXXX")
 trap 'bruvane_end_prefix "$work/prefix"; rm -rf "$work"' EXIT
 prefix=$(bruvane_new_prefix "$work")
 
-# The demo drive: an ordinary user's files. The synthetic infected
-# samples join it once the sample generator exists.
+# The demo drive: an ordinary user's files, three synthetic infected
+# programs made from the signature table, and a near miss that must stay.
 demo=$work/demo-drive
 mkdir -p "$demo/Documents" "$demo/Downloads" "$demo/Program Files/Notes"
 printf 'Shopping list\n' > "$demo/Documents/list.txt"
 printf 'Minutes of the meeting\n' > "$demo/Documents/minutes.txt"
 printf 'readme\n' > "$demo/Downloads/readme.txt"
+"$mksample" --record 3 --kind match --out "$demo/Downloads/setup.exe"
+"$mksample" --record 8 --kind match --out "$demo/Documents/invoice.exe"
+"$mksample" --record 11 --kind match --out "$demo/Program Files/Notes/notes.exe"
+"$mksample" --record 3 --kind size-plus-one --out "$demo/Downloads/tool.exe"
 bruvane_map_drive "$prefix" d "$demo"
 mkdir -p "$prefix/drive_c/bruvane"
 cp "$exe" "$robot_exe" "$prefix/drive_c/bruvane/"
@@ -55,6 +63,9 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
         click 1070 wait-gone 10000
     wait "$app"
 '
+echo
+echo "Left on the demo drive:"
+(cd "$demo" && find . -type f | sort | sed 's/^/    /')
 echo
 echo "Result list:"
 tr -d '\r' < "$prefix/drive_c/bruvane/result.txt" | sed 's/^/    /'
