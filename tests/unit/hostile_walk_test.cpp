@@ -17,6 +17,8 @@
 
 #include "common/report.h"
 #include "common/shared_state.h"
+#include "detect/signature_table.h"
+#include "pe_samples.h"
 #include "scan/directory_walk.h"
 #include "test_machine.h"
 
@@ -328,6 +330,26 @@ TEST_F(HostileTreeTest, FileThatVanishesAfterTheListingIsStillCountedAndTheWalkG
     EXPECT_TRUE(TheTripwire().fired);
     EXPECT_FALSE(Exists("C:\\v\\b.bin"));
     EXPECT_TRUE(Shown("C:\\v\\c.bin"));
+    ExpectSoundState();
+}
+
+// The same with infected files: the one that vanished is neither counted
+// as infected nor reported, the ones around it are removed as usual.
+TEST_F(HostileTreeTest, InfectedFileThatVanishesBeforeItsTurnIsPassedOver) {
+    const std::string sample = SampleFor(SignatureTable[2]);
+    ASSERT_FALSE(sample.empty());
+    MakeFolder("C:\\v");
+    for (const char* name : {"a.exe", "b.exe", "c.exe"}) MakeFile(std::string("C:\\v\\") + name, sample);
+    ActionCode = 100;
+    ArmTripwire("C:\\v\\a.exe", 1, [this] { HostRemove("v/b.exe"); });
+
+    EXPECT_EQ(Walk("C:\\v\\*.*"), 3);
+    EXPECT_EQ(ScanCounters.filesInfected, 2);
+    EXPECT_EQ(ScanCounters.filesRemoved, 2);
+    ASSERT_EQ(lines().size(), 2u);
+    EXPECT_EQ(lines()[0].find("C:\\v\\a.exe     "), 0u);
+    EXPECT_EQ(lines()[1].find("C:\\v\\c.exe     "), 0u);
+    EXPECT_EQ(machine().files.DescriptorCount(), 0u);
     ExpectSoundState();
 }
 

@@ -1,7 +1,7 @@
-// Synthetic PE files for the fuzzers' seeds, made from the signature table:
-// one section over the whole file, the entry point placed so that both of
-// a record's patterns lie after the headers. Never written anywhere but a
-// seed folder, never committed.
+// Synthetic PE files made from the signature table, for tests and the
+// fuzzers' seeds: one section over the whole file, the entry point placed
+// so that both of a record's patterns lie after the headers. Made when
+// needed, never committed.
 #pragma once
 
 #include <string>
