@@ -151,3 +151,19 @@ e2e_expect_answers() {
 e2e_restart_text() {
     printf 'The system has to be restarted to remove the virus completely from your system. \n\n Restart now?'
 }
+
+# e2e_clean_machine VERSION: a clean machine of that version: the
+# statistics only, no blank line before them, "Scanning completed", no
+# prompt; no file on C: changes.
+e2e_clean_machine() {
+    e2e_machine "$1"
+    local before after
+    before=$(e2e_file_count "$WINEPREFIX/drive_c")
+    e2e_scan
+    # The list and the screenshot were written after the walk.
+    after=$(e2e_file_count "$WINEPREFIX/drive_c")
+    [ "$after" = $((before + 2)) ] || fail "files on C: changed: $before before, $after after"
+    e2e_statistics "$before" 0 0 | e2e_expect_lines
+    e2e_expect_answers 0
+    e2e_finish
+}
