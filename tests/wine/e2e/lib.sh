@@ -61,10 +61,16 @@ e2e_expect_ended() {
     done
 }
 
-# Programs started in the background need a moment before they run (and
-# hold their files).
-e2e_wait_started() {
-    sleep "${1:-2}"
+# e2e_wait_open PID HOSTFILE: waits (20 s at most) until that waiting
+# program holds the file; it says so with HOSTFILE.ready.
+e2e_wait_open() {
+    local waited=0
+    until [ -f "$2.ready" ]; do
+        kill -0 "$1" 2>/dev/null || fail "process $1 ended before it held $2"
+        [ "$waited" -lt 200 ] || fail "process $1 never held $2"
+        sleep 0.1
+        waited=$((waited + 1))
+    done
 }
 
 e2e_expect_file() {

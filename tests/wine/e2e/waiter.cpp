@@ -18,6 +18,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     HANDLE image = INVALID_HANDLE_VALUE;
     if (length > 0 && length < sizeof path)
         image = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    // "<file>.ready" tells the scenario that the lock is in place.
+    const char kReady[] = ".ready";
+    if (image != INVALID_HANDLE_VALUE && length + sizeof kReady <= sizeof path) {
+        lstrcatA(path, kReady);
+        HANDLE ready = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (ready != INVALID_HANDLE_VALUE) CloseHandle(ready);
+    }
     // Ten minutes at most, should a scenario forget to end it.
     Sleep(600000);
     if (image != INVALID_HANDLE_VALUE) CloseHandle(image);

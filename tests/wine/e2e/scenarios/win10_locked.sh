@@ -8,7 +8,7 @@ c=$WINEPREFIX/drive_c
 e2e_sample 3 "$c/data/tool.exe"
 e2e_sample 1 "$c/locked/locked.exe"
 holder=$(e2e_hold 'C:\locked\locked.exe')
-e2e_wait_started 2
+e2e_wait_open "$holder" "$c/locked/locked.exe"
 e2e_expect_running "$holder" "the program holding the locked file"
 e2e_answer_box 'C:\locked\locked.exe' "Could not kill process" 1
 scanned=$(e2e_file_count "$c")

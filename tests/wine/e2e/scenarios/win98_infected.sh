@@ -13,7 +13,8 @@ e2e_sample 3 "$c/locked/locked.exe"
 e2e_running_sample 5 "$c/held/held.exe"
 held=$(e2e_start_program 'C:\held\held.exe')
 holder=$(e2e_hold 'C:\locked\locked.exe')
-e2e_wait_started 2
+e2e_wait_open "$held" "$c/held/held.exe"
+e2e_wait_open "$holder" "$c/locked/locked.exe"
 e2e_expect_running "$held" "the infected program"
 e2e_expect_running "$holder" "the program holding the locked file"
 # No process runs the locked file: Toolhelp finds none to end.

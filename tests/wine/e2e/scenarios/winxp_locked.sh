@@ -6,7 +6,7 @@ e2e_machine winxp
 c=$WINEPREFIX/drive_c
 e2e_sample 1 "$c/locked/locked.exe"
 holder=$(e2e_hold 'C:\locked\locked.exe')
-e2e_wait_started 2
+e2e_wait_open "$holder" "$c/locked/locked.exe"
 e2e_expect_running "$holder" "the program holding the locked file"
 scanned=$(e2e_file_count "$c")
 e2e_scan rule "Bruvane Ver 1.0" "$(e2e_restart_text)" 7

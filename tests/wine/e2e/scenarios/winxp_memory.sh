@@ -7,7 +7,7 @@ c=$WINEPREFIX/drive_c
 e2e_running_sample 5 "$c/run/run.exe"
 e2e_sample 3 "$c/data/tool.exe"
 running=$(e2e_start_program 'C:\run\run.exe')
-e2e_wait_started 2
+e2e_wait_open "$running" "$c/run/run.exe"
 e2e_expect_running "$running" "the infected program"
 bruvane_start
 robot wait-window 30000 click 1052 wait-gone 60000 > "$BRUVANE_WORK/robot.txt" ||
