@@ -48,10 +48,11 @@ TEST_F(ActionTest, AttributesThatCannotBeResetLeaveTheFileAlone) {
 }
 
 TEST_F(ActionTest, ARefusedDeletionIsRetriedOnceTheHolderIsTerminated) {
+    winsim::SetWindowsXp();
     WriteMatch("C:\\busy.exe", kRecord);
-    // The first deletion is refused; process termination (which finds
-    // nothing to end here) lets the second one through.
-    machine().faults.Fail("DeleteFileA", ERROR_SHARING_VIOLATION, "busy.exe", 1);
+    // A running process holds its image: the first deletion is refused,
+    // terminating the process releases the file for the second.
+    machine().processes.Start("C:\\busy.exe");
     EXPECT_EQ(Inspect("C:\\busy.exe"), 1);
     EXPECT_FALSE(Exists("C:\\busy.exe"));
     EXPECT_EQ(lines(), std::vector<std::string>{Line("C:\\busy.exe", "removed")});

@@ -12,6 +12,8 @@
 #include "detect/pe_image.h"
 #include "detect/signature_match.h"
 #include "scan/directory_walk.h"
+#include "scan/scan_driver.h"
+#include "scripted_dialog.h"
 #include "sample_fixture.h"
 
 namespace {
@@ -120,7 +122,8 @@ TEST_F(InspectTest, OnlyTheLowTwoBytesOfTheHeaderOffsetAreRead) {
 
 TEST_F(InspectTest, TheFirstMatchingRecordWinsAndCountsOnce) {
     const int first = 60, second = 61;  // the same file size
-    ASSERT_EQ(SignatureTable[first - 1].fileSize, SignatureTable[second - 1].fileSize);
+    int32_t firstSize = SignatureTable[first - 1].fileSize, secondSize = SignatureTable[second - 1].fileSize;
+    ASSERT_EQ(firstSize, secondSize);
     samples::Options options;
     options.secondRecord = second;
     ASSERT_TRUE(WriteSample("C:\\both.exe", first, Kind::kDoubleMatch, options)) << lastError_;
@@ -219,6 +222,32 @@ TEST_F(InspectTest, TheWalkHandsEveryFileToTheInspection) {
     EXPECT_EQ(lines(), std::vector<std::string>{"C:\\apps\\deep\\tool.exe     " + NameOf(1) + " removed"});
     EXPECT_EQ(ScanCounters.filesInfected, 1);
     EXPECT_TRUE(Exists("C:\\apps\\near.exe"));
+}
+
+TEST_F(InspectTest, AScanRemovesWhatItCanCountsAndOffersTheRestartForTheRest) {
+    winsim::SetWindowsXp();
+    MakeFolder("C:\\apps");
+    WriteMatch("C:\\apps\\gone.exe", 3);
+    WriteMatch("C:\\apps\\held.exe", 75);
+    MakeFile("C:\\apps\\notes.txt", "clean");
+    machine().files.NoteOpen(HostPath("C:\\apps\\held.exe"), FILE_SHARE_READ);
+    strcpy(ScanTarget, "!:");
+
+    RunScan();
+    const std::vector<std::string> expected = {
+        "C:\\apps\\gone.exe     " + NameOf(3) + " removed",
+        "C:\\apps\\held.exe     " + NameOf(75) + " Unable to remove",
+        " ",
+        "Scanning statistics",
+        "------------------------------",
+        "Total files scanned\t\t:  3",
+        "Total files infected\t\t:  2",
+        "Total files removed\t\t:  1",
+    };
+    EXPECT_EQ(lines(), expected);
+    EXPECT_EQ(RestartNeeded, 1);
+    ASSERT_EQ(Dialogs().calls.size(), 1u);
+    EXPECT_EQ(Dialogs().calls[0].flags, 0x24);
 }
 
 }  // namespace

@@ -361,7 +361,8 @@ bool BuildBeyondEnd(const SignatureRecord& r, bool high, Sample* sample, std::st
     Layout layout;
     layout.size = static_cast<uint32_t>(r.fileSize);
     layout.headers = HeaderSize(layout.peOffset, 5);
-    int32_t lowest = std::min(r.firstOffset, r.secondOffset);
+    int32_t first = r.firstOffset, second = r.secondOffset;  // copies: the record is packed
+    int32_t lowest = std::min(first, second);
     int64_t entry = std::max<int64_t>(0, static_cast<int64_t>(layout.headers) + 0x100 - lowest);
     layout.entry = static_cast<uint32_t>(entry);
     std::vector<Point> points = {
