@@ -17,7 +17,7 @@ ctest --preset host-sanitize -j"$jobs"
 
 cmake --preset host >/dev/null
 cmake --build --preset host -j"$jobs"
-# The fuzzers' seeds come from the host build's sample tool.
+# Every fuzzer for a bounded time, then the full host run last.
 if [ "${BRUVANE_FUZZ_SECONDS:-30}" != 0 ]; then
     bash tests/fuzz/run-fuzzers.sh "${BRUVANE_FUZZ_SECONDS:-30}"
 fi

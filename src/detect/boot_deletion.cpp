@@ -30,6 +30,14 @@ bool CreateWininit(const char* wininitPath, const char* target, const char* sour
     return written;
 }
 
+// The length of what fgets put into a buffer filled with '\n' first: up
+// to the last zero byte, which is its terminator.
+size_t PieceLength(const char* piece, size_t size) {
+    size_t end = size;
+    while (end > 0 && piece[end - 1] != '\0') --end;
+    return end > 0 ? end - 1 : 0;
+}
+
 // Writes the working copy back into wininit.ini with the new line at the
 // end of the [rename] section.
 bool CopyWithNewLine(FILE* copy, int out, const char* target, const char* source) {
@@ -40,7 +48,12 @@ bool CopyWithNewLine(FILE* copy, int out, const char* target, const char* source
     // line can be a section header.
     bool atLineStart = true;
     bool endsLine = true;  // what was written last ends a line (or nothing was written)
-    while (fgets(line, sizeof line, copy) != nullptr) {
+    for (;;) {
+        // Filled first, so that the piece's length is known even when it
+        // holds zero bytes: fgets ends it with the last zero it writes.
+        memset(line, '\n', sizeof line);
+        if (fgets(line, sizeof line, copy) == nullptr) break;
+        size_t length = PieceLength(line, sizeof line);
         if (atLineStart) {
             if (!inSection) {
                 if (_strnicmp(line, kRenameSection, 8) == 0) inSection = true;
@@ -49,8 +62,7 @@ bool CopyWithNewLine(FILE* copy, int out, const char* target, const char* source
                 inserted = true;
             }
         }
-        size_t length = strlen(line);
-        if (!WriteText(out, line)) return false;
+        if (_write(out, line, static_cast<unsigned int>(length)) != static_cast<int>(length)) return false;
         if (length > 0) {
             endsLine = line[length - 1] == '\n';
             atLineStart = endsLine;

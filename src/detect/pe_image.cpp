@@ -30,13 +30,16 @@ struct HeaderWindow {
 };
 HeaderWindow Window;
 
-void LoadWindow(int fd) {
+// False when the file cannot be read at all: the inspection then ends as
+// the first of the separate header reads would have ended it.
+bool LoadWindow(int fd) {
     Window.fd = -1;
-    if (_lseek(fd, 0, SEEK_SET) < 0) return;
+    if (_lseek(fd, 0, SEEK_SET) < 0) return false;
     int got = _read(fd, Window.bytes, kHeaderWindowSize);
-    if (got < 0) return;
+    if (got < 0) return false;
     Window.fd = fd;
     Window.length = static_cast<unsigned int>(got);
+    return true;
 }
 
 // Seek from the start, then read exactly `count` bytes. From the window
@@ -63,9 +66,9 @@ DWORD PeEntryPoint() { return Le32(PeImage.optionalHeader + 16); }
 DWORD PeSizeOfHeaders() { return Le32(PeImage.optionalHeader + 60); }
 
 int ReadFileHeader(int fd) {
-    LoadWindow(fd);
     PeImage.peHeaderOffset = 0;
     memset(PeImage.fileHeader, 0, sizeof PeImage.fileHeader);
+    if (!LoadWindow(fd)) return 0;
     // Only the low two bytes of e_lfanew are read: a header past 65535
     // bytes is not found, and 0x12345 leads to 0x2345.
     unsigned char offsetBytes[2];

@@ -19,6 +19,7 @@ namespace fuzz {
 namespace {
 
 size_t reportLines = 0;
+size_t statusLimit = sizeof StatusPath - 1;
 
 std::string& ScratchRoot() {
     static std::string root;
@@ -52,8 +53,10 @@ LRESULT CheckingWindowProc(HWND, UINT message, WPARAM, LPARAM) {
         Check(strnlen(ReportLine, sizeof ReportLine) < sizeof ReportLine, "report line without terminator");
         ++reportLines;
     }
-    if (message == WM_ENABLE)
+    if (message == WM_ENABLE) {
         Check(strnlen(StatusPath, sizeof StatusPath) < sizeof StatusPath, "status text without terminator");
+        Check(strlen(StatusPath) <= statusLimit, "status text longer than its limit");
+    }
     return 0;
 }
 
@@ -64,6 +67,7 @@ void ResetWorld() {
     ResetProgramState();
     Dialogs().Clear();
     reportLines = 0;
+    statusLimit = sizeof StatusPath - 1;
     std::string drive = Scratch() + "/c";
     std::error_code error;
     std::filesystem::remove_all(drive, error);
@@ -87,6 +91,8 @@ bool ReadWindowsFile(const std::string& windowsPath, std::string* contents) {
 }
 
 size_t ReportLinesSeen() { return reportLines; }
+
+void SetStatusLimit(size_t characters) { statusLimit = characters; }
 
 void Check(bool condition, const char* what) {
     if (condition) return;
@@ -114,6 +120,13 @@ std::string ByteReader::Text(size_t limit) {
         text.push_back(c);
     }
     return text;
+}
+
+std::string ByteReader::Bytes(size_t count) {
+    if (count > size_ - used_) count = size_ - used_;
+    std::string bytes(reinterpret_cast<const char*>(data_ + used_), count);
+    used_ += count;
+    return bytes;
 }
 
 std::string ByteReader::Rest() {

@@ -16,6 +16,8 @@ void ResetWorld();
 bool WriteWindowsFile(const std::string& windowsPath, const uint8_t* data, size_t size);
 bool ReadWindowsFile(const std::string& windowsPath, std::string* contents);
 size_t ReportLinesSeen();
+// From now until the next reset, a status text longer than this is a failure.
+void SetStatusLimit(size_t characters);
 
 // A failed expectation is a crash for libFuzzer: the message says which.
 void Check(bool condition, const char* what);
@@ -30,6 +32,8 @@ public:
     uint32_t Dword();
     // Up to `limit` bytes, ended early by a zero byte (which is consumed).
     std::string Text(size_t limit);
+    // Exactly `count` bytes, zeros included (fewer at the end of the input).
+    std::string Bytes(size_t count);
     // Everything not read yet.
     std::string Rest();
     size_t Left() const { return size_ - used_; }

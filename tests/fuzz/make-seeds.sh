@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Writes the seed corpus of every fuzzer below OUT/<fuzzer>/, generated
-# here and by the project's own sample tool, never kept in the repository.
-# usage: make-seeds.sh OUT BUILD_DIR  (BUILD_DIR: a host build holding tools)
+# Writes the seed corpus of every fuzzer below OUT/<fuzzer>/, generated at
+# each run and never kept in the repository: the structured seeds (PE
+# samples from the signature table, wininit.ini files, Run keys,
+# performance blocks, trees) by the fuzz build's seed writer, the
+# AbbreviatePath seeds here.
+# usage: make-seeds.sh OUT FUZZ_BUILD
 set -euo pipefail
-out=${1:?usage: make-seeds.sh OUT BUILD_DIR}
-build=${2:-}
+out=${1:?usage: make-seeds.sh OUT FUZZ_BUILD}
+fuzz_build=${2:?usage: make-seeds.sh OUT FUZZ_BUILD}
 mkdir -p "$out"
+
+"$fuzz_build/tests/fuzz/bruvane_fuzz_seeds" "$out"
 
 # seed FUZZER NAME: stdin becomes one seed file.
 seed() {

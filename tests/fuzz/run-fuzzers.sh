@@ -15,7 +15,7 @@ cmake --build --preset fuzz -j"$jobs"
 work=build/fuzz/run
 rm -rf "$work"
 mkdir -p "$work/seeds" "$work/corpus" build/fuzz/artifacts
-bash tests/fuzz/make-seeds.sh "$work/seeds" build/host
+bash tests/fuzz/make-seeds.sh "$work/seeds" build/fuzz
 
 summary=()
 status=0

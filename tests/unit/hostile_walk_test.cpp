@@ -17,6 +17,8 @@
 
 #include "common/report.h"
 #include "common/shared_state.h"
+#include "detect/signature_table.h"
+#include "pe_samples.h"
 #include "scan/directory_walk.h"
 #include "test_machine.h"
 
@@ -63,6 +65,9 @@ protected:
     }
     void HostFolder(const std::string& relative) {
         ASSERT_EQ(mkdir((host_ + "/" + relative).c_str(), 0755), 0) << relative;
+    }
+    void HostLink(const std::string& target, const std::string& relative) {
+        ASSERT_EQ(symlink(target.c_str(), (host_ + "/" + relative).c_str()), 0) << relative;
     }
     void HostRemove(const std::string& relative) { std::filesystem::remove_all(host_ + "/" + relative); }
 
@@ -289,6 +294,29 @@ TEST_F(HostileTreeTest, ReparsePointFoldersAreShownButNotEntered) {
     ExpectSoundState();
 }
 
+// Host links and pipes are neither listed nor passed through, so links
+// that loop back up the tree end nowhere and no file counts twice; a pipe
+// that would block the first read is never opened.
+TEST_F(HostileTreeTest, LinkLoopsAndPipesLeaveTheCountRight) {
+    MakeFolder("C:\\tree\\sub");
+    MakeFile("C:\\tree\\a.bin");
+    MakeFile("C:\\tree\\sub\\b.bin");
+    HostLink(host_, "tree/root");              // back to the drive root
+    HostLink(".", "tree/self");                // to its own folder
+    HostLink("../..", "tree/sub/up");          // two levels up
+    HostLink("a.bin", "tree/alias.bin");       // a second name of a file
+    HostLink("nowhere.bin", "tree/gone.bin");  // to nothing
+    ASSERT_EQ(mkfifo((host_ + "/tree/pipe.exe").c_str(), 0644), 0);
+
+    EXPECT_EQ(Walk("C:\\*.*"), 2);  // a.bin and b.bin
+    const char* const unseen[] = {"C:\\tree\\root", "C:\\tree\\self", "C:\\tree\\sub\\up",
+                                  "C:\\tree\\alias.bin", "C:\\tree\\gone.bin", "C:\\tree\\pipe.exe"};
+    for (const char* path : unseen) EXPECT_FALSE(Shown(path)) << path;
+    EXPECT_NE(_access("C:\\tree\\root\\tree\\a.bin", 0), 0);
+    EXPECT_NE(_access("C:\\tree\\pipe.exe", 0), 0);
+    ExpectSoundState();
+}
+
 // Changes between the listing and the visit, made from a window procedure
 // that the walk's own pump dispatches.
 TEST_F(HostileTreeTest, FileThatVanishesAfterTheListingIsStillCountedAndTheWalkGoesOn) {
@@ -302,6 +330,26 @@ TEST_F(HostileTreeTest, FileThatVanishesAfterTheListingIsStillCountedAndTheWalkG
     EXPECT_TRUE(TheTripwire().fired);
     EXPECT_FALSE(Exists("C:\\v\\b.bin"));
     EXPECT_TRUE(Shown("C:\\v\\c.bin"));
+    ExpectSoundState();
+}
+
+// The same with infected files: the one that vanished is neither counted
+// as infected nor reported, the ones around it are removed as usual.
+TEST_F(HostileTreeTest, InfectedFileThatVanishesBeforeItsTurnIsPassedOver) {
+    const std::string sample = SampleFor(SignatureTable[2]);
+    ASSERT_FALSE(sample.empty());
+    MakeFolder("C:\\v");
+    for (const char* name : {"a.exe", "b.exe", "c.exe"}) MakeFile(std::string("C:\\v\\") + name, sample);
+    ActionCode = 100;
+    ArmTripwire("C:\\v\\a.exe", 1, [this] { HostRemove("v/b.exe"); });
+
+    EXPECT_EQ(Walk("C:\\v\\*.*"), 3);
+    EXPECT_EQ(ScanCounters.filesInfected, 2);
+    EXPECT_EQ(ScanCounters.filesRemoved, 2);
+    ASSERT_EQ(lines().size(), 2u);
+    EXPECT_EQ(lines()[0].find("C:\\v\\a.exe     "), 0u);
+    EXPECT_EQ(lines()[1].find("C:\\v\\c.exe     "), 0u);
+    EXPECT_EQ(machine().files.DescriptorCount(), 0u);
     ExpectSoundState();
 }
 

@@ -1,7 +1,10 @@
 // The memory stage: which scan each platform kind runs, and the flag that
 // puts the walk into its single-file form.
+#include <cstring>
+
 #include "common/shared_state.h"
 #include "memory/memory_stage.h"
+#include "scan/scan_driver.h"
 #include "scripted_dialog.h"
 #include "test_machine.h"
 
@@ -35,6 +38,24 @@ TEST_F(MemoryStageTest, EachKindRunsItsScanAndClearsTheFlag) {
         }
         EXPECT_TRUE(Dialogs().calls.empty()) << row.kind;
     }
+}
+
+TEST_F(MemoryStageTest, ANtScanWithoutAFindLetsTheDriveWalkStartInItsDirectoryForm) {
+    MapDrive('C');
+    MakeFolder("C:\\bin");
+    MakeFile("C:\\bin\\clean.exe", "MZ");
+    MakeFile("C:\\readme.txt");
+    machine().processes.Start("C:\\bin\\clean.exe");
+    strcpy(ScanTarget, "!:");
+    ActionCode = 100;
+    EXPECT_EQ(RunScan(), 1);
+    // The process's image was looked at first, alone; then the drive was
+    // walked as folders, which counts every file.
+    ASSERT_FALSE(statuses().empty());
+    EXPECT_EQ(statuses().front(), "C:\\bin\\clean.exe");
+    EXPECT_EQ(ScanCounters.filesScanned, 2);
+    EXPECT_EQ(MemoryStageActive, 0);
+    EXPECT_EQ(statuses().back(), "Scanning completed");
 }
 
 }  // namespace

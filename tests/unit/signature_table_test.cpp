@@ -24,6 +24,16 @@ const char* const kVariantCodes[kSignatureRecordCount] = {
 
 const SignatureRecord& Record(int number) { return SignatureTable[number - 1]; }
 
+// The integer fields copied out: the record is packed, and the test macros
+// would bind references to its misaligned fields.
+struct Numbers {
+    int32_t firstOffset, secondOffset, fileSize, sizeMode;
+};
+Numbers NumbersOf(int number) {
+    const SignatureRecord& r = Record(number);
+    return Numbers{r.firstOffset, r.secondOffset, r.fileSize, r.sizeMode};
+}
+
 std::string Hex(const unsigned char* bytes, size_t count) {
     std::string text;
     char part[4];
@@ -74,15 +84,16 @@ TEST(SignatureTable, TheFourKnownRecordsAreExact) {
     };
     for (const Known& k : known) {
         const SignatureRecord& record = Record(k.number);
-        EXPECT_EQ(record.firstOffset, k.firstOffset) << k.number;
+        Numbers numbers = NumbersOf(k.number);
+        EXPECT_EQ(numbers.firstOffset, k.firstOffset) << k.number;
         EXPECT_EQ(Hex(record.firstPattern, kPatternLength), k.firstPattern) << k.number;
-        EXPECT_EQ(record.secondOffset, k.secondOffset) << k.number;
+        EXPECT_EQ(numbers.secondOffset, k.secondOffset) << k.number;
         EXPECT_EQ(Hex(record.secondPattern, kPatternLength), k.secondPattern) << k.number;
-        EXPECT_EQ(record.fileSize, k.fileSize) << k.number;
-        EXPECT_EQ(record.sizeMode, kSizeExact) << k.number;
+        EXPECT_EQ(numbers.fileSize, k.fileSize) << k.number;
+        EXPECT_EQ(numbers.sizeMode, kSizeExact) << k.number;
     }
-    EXPECT_EQ(Record(10).fileSize, 617580);
-    EXPECT_EQ(Record(11).fileSize, 125512);
+    EXPECT_EQ(NumbersOf(10).fileSize, 617580);
+    EXPECT_EQ(NumbersOf(11).fileSize, 125512);
 }
 
 TEST(SignatureTable, PackedImageOfRecordOneFromOffsetFifty) {
@@ -103,7 +114,8 @@ TEST(SignatureTable, RangesCountsAndEveryRecordSatisfiable) {
     int32_t sizeLow = INT32_MAX, sizeHigh = INT32_MIN;
     int negativeFirst = 0, negativeSecond = 0;
     for (int number = 1; number <= kSignatureRecordCount; ++number) {
-        const SignatureRecord& r = Record(number);
+        const SignatureRecord& record = Record(number);
+        Numbers r = NumbersOf(number);
         EXPECT_EQ(r.sizeMode, kSizeExact) << number;
         firstLow = std::min(firstLow, r.firstOffset);
         firstHigh = std::max(firstHigh, r.firstOffset);
@@ -120,7 +132,7 @@ TEST(SignatureTable, RangesCountsAndEveryRecordSatisfiable) {
         EXPECT_LE(high - low + 0x400, r.fileSize) << number;
         EXPECT_GE(std::abs(static_cast<int64_t>(r.secondOffset) - r.firstOffset), kPatternLength) << number;
         bool allZero = true;
-        for (int i = 0; i < kPatternLength; ++i) allZero = allZero && r.firstPattern[i] == 0 && r.secondPattern[i] == 0;
+        for (int i = 0; i < kPatternLength; ++i) allZero = allZero && record.firstPattern[i] == 0 && record.secondPattern[i] == 0;
         EXPECT_FALSE(allZero) << number;
     }
     EXPECT_EQ(firstLow, -1014493);

@@ -45,7 +45,11 @@ bool Faults::Check(const std::string& operation, const std::string& argument, DW
         }
         if (rule.count > 0) --rule.count;
         if (error) *error = rule.error;
-        return true;
+        // Copied out first: the action may add rules, which moves this one.
+        bool fails = rule.fails;
+        std::function<void()> before = rule.before;
+        if (before) before();
+        return fails;
     }
     return false;
 }

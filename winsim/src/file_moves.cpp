@@ -25,8 +25,10 @@ bool CopyHostFile(const std::string& from, const std::string& to) {
     std::ifstream in(from, std::ios::binary);
     std::ofstream out(to, std::ios::binary | std::ios::trunc);
     if (!in || !out) return false;
-    out << in.rdbuf();
-    return static_cast<bool>(out);
+    // Chunk by chunk: streaming an empty file with operator<< would report failure.
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) out.write(buffer, in.gcount());
+    return !in.bad() && static_cast<bool>(out);
 }
 
 BOOL Fail(DWORD error) {

@@ -42,7 +42,44 @@ bruvane_new_prefix() {
             *) rm -f "$entry" ;;
         esac
     done
+    bruvane_cut_host_links "$dir/prefix" || return 1
     echo "$dir/prefix"
+}
+
+# bruvane_cut_host_links PREFIX: wineboot links the user's folders in
+# drive_c (Desktop, Documents, Music ...) to the host's home; a walk of C:
+# would go through them. Each link becomes an empty folder.
+bruvane_cut_host_links() {
+    local prefix=$1 link
+    while IFS= read -r -d '' link; do
+        rm -f "$link" && mkdir -p "$link" || return 1
+    done < <(find "$prefix/drive_c" -type l -print0)
+    bruvane_check_isolated "$prefix"
+}
+
+# bruvane_check_isolated PREFIX [FOLDER...]: fails (with a message) when
+# drive_c holds a symbolic link, or a drive letter other than C: points
+# outside the given folders (the serial ports Wine links are no drives).
+bruvane_check_isolated() {
+    local prefix=$1; shift
+    if [ -n "$(find "$prefix/drive_c" -type l -print -quit)" ]; then
+        echo "prefix $prefix: drive_c holds symbolic links" >&2
+        return 1
+    fi
+    local entry target allowed ok
+    for entry in "$prefix/dosdevices/"?:; do
+        [ -e "$entry" ] || [ -L "$entry" ] || continue
+        [ "$(basename "$entry")" = "c:" ] && continue
+        target=$(readlink -f "$entry")
+        ok=0
+        for allowed in "$@"; do
+            case "$target" in "$(readlink -f "$allowed")"*) ok=1 ;; esac
+        done
+        if [ "$ok" != 1 ]; then
+            echo "prefix $prefix: drive $(basename "$entry") points at $target" >&2
+            return 1
+        fi
+    done
 }
 
 # bruvane_map_drive PREFIX LETTER FOLDER: the folder appears as LETTER: (fixed).
@@ -58,4 +95,13 @@ bruvane_set_windows_version() {
 
 bruvane_end_prefix() {
     WINEPREFIX=$1 wineserver -k >/dev/null 2>&1 || true
+}
+
+# bruvane_draw_own_frames PREFIX: without a window manager (Xvfb) nobody
+# draws captions and frames, and Wine waits two seconds for a manager to
+# acknowledge every window it hides. Unmanaged, undecorated windows are
+# framed by Wine itself and hidden at once. Written into the registry file
+# directly, before the prefix's first start.
+bruvane_draw_own_frames() {
+    printf '\n[Software\\\\Wine\\\\X11 Driver] 0\n"Decorated"="N"\n"Managed"="N"\n' >> "$1/user.reg"
 }

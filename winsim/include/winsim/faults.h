@@ -3,6 +3,7 @@
 // a number of successful calls, and for a number of calls.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,11 @@ struct FaultRule {
     DWORD error = 5;        // the error GetLastError reports (or the LONG result of a registry call)
     int skip = 0;           // matching calls that still succeed before the fault starts
     int count = -1;         // faulting calls; -1 for ever
+    // Runs each time the rule fires, before the call goes on: a test makes
+    // the world change at exactly that moment (a file shrinks between two
+    // reads). With `fails` false the call then succeeds as usual.
+    std::function<void()> before;
+    bool fails = true;
 };
 
 class Faults {

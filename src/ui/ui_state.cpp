@@ -1,0 +1,4 @@
+#include "ui/ui_state.h"
+
+Font HeadingFont;
+Dialog* MainDialog = nullptr;

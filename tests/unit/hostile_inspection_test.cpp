@@ -1,0 +1,141 @@
+// The inspection of a file that changes or fails while it is being read:
+// it shrinks, grows, is emptied or replaced between two reads, or a read
+// fails part-way. Whatever happens, the descriptor is closed, the counters
+// agree with the report lines, and the walk goes on with the next file.
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "common/identity.h"
+#include "common/shared_state.h"
+#include "detect/inspect_file.h"
+#include "detect/signature_table.h"
+#include "pe_samples.h"
+#include "scan/directory_walk.h"
+#include "test_machine.h"
+
+namespace {
+
+const char kPath[] = "C:\\WINDOWS\\SYSTEM\\SAMPLE.EXE";
+// The reads of a detection: the offset at 0x3C, the signature, the file
+// header, the optional header, the section table, the two patterns.
+const int kReadsOfADetection = 7;
+
+class HostileInspectionTest : public MachineTest {
+protected:
+    void SetUp() override {
+        MachineTest::SetUp();
+        MapDrive('C');
+        MemoryStageActive = 0;
+        ActionCode = 100;
+        MakeFolder("C:\\WINDOWS\\SYSTEM");
+        sample_ = SampleFor(SignatureTable[2]);
+        ASSERT_FALSE(sample_.empty());
+    }
+
+    // Runs `change` just before the n-th read of kPath (1 = the first).
+    void BeforeRead(int n, std::function<void()> change) {
+        winsim::FaultRule rule;
+        rule.operation = "_read";
+        rule.argument = kPath;
+        rule.exact = true;
+        rule.skip = n - 1;
+        rule.count = 1;
+        rule.fails = false;
+        rule.before = std::move(change);
+        machine().faults.Add(rule);
+    }
+
+    void Resize(size_t size) {
+        std::string host;
+        ASSERT_TRUE(machine().files.ToHostPath(kPath, &host));
+        ASSERT_EQ(truncate(host.c_str(), static_cast<off_t>(size)), 0);
+    }
+
+    void ExpectConsistent(int result) {
+        EXPECT_EQ(machine().files.DescriptorCount(), 0u);
+        EXPECT_EQ(machine().handles.OpenCount(), 0u);
+        EXPECT_EQ(ScanCounters.filesInfected, result);
+        EXPECT_EQ(ScanCounters.filesRemoved, result);
+        EXPECT_EQ(lines().size(), static_cast<size_t>(result));
+        EXPECT_EQ(Exists(kPath), result == 0);
+    }
+
+    std::string sample_;
+};
+
+TEST_F(HostileInspectionTest, FileThatChangesBetweenReads) {
+    struct Row {
+        const char* what;
+        int beforeRead;
+        size_t newSize;  // 0: emptied
+        int detected;
+    };
+    const Row rows[] = {
+        {"emptied before the headers", 1, 0, 0},
+        {"cut below the section table", 5, 0x150, 0},
+        {"cut before the first pattern", 6, 0x300, 0},
+        {"cut between the patterns", 7, 0x300, 0},
+        {"grown before the first pattern", 6, 1 << 20, 1},  // the patterns are still there
+        {"control: left alone", kReadsOfADetection + 1, 0, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        MachineTest::TearDown();
+        SetUp();
+        MakeFile(kPath, sample_);
+        BeforeRead(row.beforeRead, [this, row] { Resize(row.newSize); });
+        int result = InspectFile(kFamilyDetectionName, kPath);
+        EXPECT_EQ(result, row.detected);
+        ExpectConsistent(row.detected);
+    }
+}
+
+TEST_F(HostileInspectionTest, FileReplacedByAnotherBetweenReads) {
+    MakeFile(kPath, sample_);
+    // Same length, other bytes: the patterns are read from what is there.
+    BeforeRead(6, [this] { MakeFile(kPath, std::string(sample_.size(), 'z')); });
+    EXPECT_EQ(InspectFile(kFamilyDetectionName, kPath), 0);
+    ExpectConsistent(0);
+}
+
+TEST_F(HostileInspectionTest, ReadThatFailsPartWayCountsTheFileAsClean) {
+    for (int failing = 1; failing <= kReadsOfADetection; ++failing) {
+        SCOPED_TRACE(failing);
+        MachineTest::TearDown();
+        SetUp();
+        MakeFile(kPath, sample_);
+        winsim::FaultRule rule;
+        rule.operation = "_read";
+        rule.argument = kPath;
+        rule.skip = failing - 1;
+        rule.count = 1;
+        machine().faults.Add(rule);
+        EXPECT_EQ(InspectFile(kFamilyDetectionName, kPath), 0);
+        ExpectConsistent(0);
+    }
+}
+
+// Files that cannot be opened, or whose length cannot be had, are passed
+// over; the next file of the walk is still detected.
+TEST_F(HostileInspectionTest, FilesThatCannotBeOpenedOrMeasuredAndTheWalkGoesOn) {
+    const char* const operations[] = {"_open", "_filelength", "_lseek"};
+    for (const char* operation : operations) {
+        SCOPED_TRACE(operation);
+        MachineTest::TearDown();
+        SetUp();
+        MakeFile("C:\\WINDOWS\\SYSTEM\\A.EXE", sample_);
+        MakeFile("C:\\WINDOWS\\SYSTEM\\B.EXE", sample_);
+        machine().faults.Fail(operation, ERROR_ACCESS_DENIED, "\\A.EXE");
+        EXPECT_EQ(WalkDirectory("C:\\WINDOWS\\SYSTEM\\*.*"), 2);
+        EXPECT_EQ(ScanCounters.filesInfected, 1);
+        EXPECT_TRUE(Exists("C:\\WINDOWS\\SYSTEM\\A.EXE"));
+        EXPECT_FALSE(Exists("C:\\WINDOWS\\SYSTEM\\B.EXE"));
+        EXPECT_EQ(machine().files.DescriptorCount(), 0u);
+    }
+}
+
+}  // namespace
