@@ -12,7 +12,8 @@ const COLORREF kTitleBandBlue = RGB(0x02, 0x4D, 0xF6);
 const MessageEntry<Control> LabelControl::kMessageEntries[] = {
     {MessageKind::kWindowMessage, WM_PAINT, MessageHandler<Control>(&LabelControl::OnPaint)},
 };
-const MessageMap<Control> LabelControl::kMessageMap = {nullptr, kMessageEntries, 1};
+const MessageMap<Control> LabelControl::kMessageMap = {nullptr, kMessageEntries,
+                                                       sizeof kMessageEntries / sizeof kMessageEntries[0]};
 
 const MessageMap<Control>* LabelControl::GetMessageMap() const { return &kMessageMap; }
 

@@ -18,7 +18,8 @@ const MessageEntry<Dialog> MessageDialog::kMessageEntries[] = {
     {MessageKind::kButtonClicked, IDC_SINGLE_OK, MessageHandler<Dialog>(&MessageDialog::OnSingleOk)},
     {MessageKind::kControlColour, 0, MessageHandler<Dialog>(&MessageDialog::OnCtlColor)},
 };
-const MessageMap<Dialog> MessageDialog::kMessageMap = {&Dialog::kMessageMap, kMessageEntries, 5};
+const MessageMap<Dialog> MessageDialog::kMessageMap = {&Dialog::kMessageMap, kMessageEntries,
+                                                       sizeof kMessageEntries / sizeof kMessageEntries[0]};
 
 MessageDialog::MessageDialog() : Dialog(IDD_MESSAGE_DIALOG) {}
 

@@ -41,7 +41,8 @@ const MessageEntry<Control> SkinnedButton::kMessageEntries[] = {
     {MessageKind::kWindowMessage, WM_KILLFOCUS, MessageHandler<Control>(&SkinnedButton::OnKillFocus)},
     {MessageKind::kWindowMessage, WM_SETFOCUS, MessageHandler<Control>(&SkinnedButton::OnSetFocus)},
 };
-const MessageMap<Control> SkinnedButton::kMessageMap = {nullptr, kMessageEntries, 3};
+const MessageMap<Control> SkinnedButton::kMessageMap = {nullptr, kMessageEntries,
+                                                        sizeof kMessageEntries / sizeof kMessageEntries[0]};
 
 const MessageMap<Control>* SkinnedButton::GetMessageMap() const { return &kMessageMap; }
 
@@ -129,7 +130,8 @@ bool SkinnedButton::OnKillFocus(Message& message) {
 const MessageEntry<Control> CExButton::kMessageEntries[] = {
     {MessageKind::kWindowMessage, WM_SETCURSOR, MessageHandler<Control>(&CExButton::OnSetCursor)},
 };
-const MessageMap<Control> CExButton::kMessageMap = {&SkinnedButton::kMessageMap, kMessageEntries, 1};
+const MessageMap<Control> CExButton::kMessageMap = {&SkinnedButton::kMessageMap, kMessageEntries,
+                                                    sizeof kMessageEntries / sizeof kMessageEntries[0]};
 
 const MessageMap<Control>* CExButton::GetMessageMap() const { return &kMessageMap; }
 

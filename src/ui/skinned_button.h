@@ -38,12 +38,10 @@ private:
 
     static const MessageEntry<Control> kMessageEntries[];
 
-    void* reserved_ = nullptr;
     int lit_ = 0;
     RECT imageRect_ = {0, 0, 0, 0};  // the hover area, in client coordinates
     // Declared in this order so that they are deleted lit first, then
-    // normal, disabled and spare.
-    Bitmap spare_;
+    // normal and disabled.
     Bitmap disabled_;
     Bitmap normal_;
     Bitmap litBitmap_;

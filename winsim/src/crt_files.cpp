@@ -59,7 +59,10 @@ HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error) {
     if (oflag & _O_TRUNC) flags |= O_TRUNC;
     if (oflag & _O_APPEND) flags |= O_APPEND;
     if (writing || (flags & O_CREAT)) m.files.NoteChange();
-    int fd = open(host.c_str(), flags, 0644);
+    // Never through a link: the translation refuses links, and one put in
+    // place of the file since (the walk translates from its listing) is
+    // refused here.
+    int fd = open(host.c_str(), flags | O_NOFOLLOW, 0644);
     if (fd < 0) {
         *error = errno == ENOENT || errno == ENOTDIR ? ENOENT : EACCES;
         return nullptr;

@@ -19,6 +19,9 @@ using winsim::TheMachine;
 namespace winsim {
 
 bool MatchesWildcard(const char* pattern, const char* name) {
+    // "*" and "*.*" match every name (the DOS rule below lets "*.*" match
+    // names without a dot); the walk lists with nothing else.
+    if (strcmp(pattern, "*") == 0 || strcmp(pattern, "*.*") == 0) return true;
     // Iterative '*' / '?' matching ignoring case, with the DOS rule that a
     // trailing ".*" also matches a name without any extension.
     const char* p = pattern;
@@ -139,7 +142,8 @@ bool FillFindData(DIR* dir, const std::string& hostFolder, const char* name, boo
         data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
     }
     data->dwFileAttributes = TheMachine().files.AttributesOfEntry(hostFolder, dots ? nullptr : name, folder);
-    snprintf(data->cFileName, sizeof data->cFileName, "%s", name);
+    size_t length = strnlen(name, sizeof data->cFileName - 1);  // the rest stays zero
+    memcpy(data->cFileName, name, length);
     return true;
 }
 
@@ -188,7 +192,19 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
             if (FillFindData(dir, hostFolder, entryName, dots, &found)) last.entries.push_back(found);
         }
         closedir(dir);
+        // Wine lists folders in case-insensitive name order; listing the
+        // same way keeps host and Wine runs comparable ("." and ".." sort
+        // first). Sorted once here, every listing filtered from it keeps
+        // the order.
+        std::stable_sort(last.entries.begin(), last.entries.end(), LessIgnoringCase);
+        if (!keep) m.files.ForgetListing();
         if (keep) {
+            std::vector<std::string> names;
+            names.reserve(last.entries.size());
+            for (const WIN32_FIND_DATAA& entry : last.entries)
+                if (strcmp(entry.cFileName, ".") != 0 && strcmp(entry.cFileName, "..") != 0)
+                    names.push_back(entry.cFileName);
+            m.files.NoteListing(hostFolder, std::move(names));
             last.valid = true;
             last.host = hostFolder;
             last.device = st.st_dev;
@@ -206,9 +222,6 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
         m.lastError = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
-    // Wine lists folders in case-insensitive name order; listing the same
-    // way keeps host and Wine runs comparable ("." and ".." sort first).
-    std::stable_sort(find->entries.begin(), find->entries.end(), LessIgnoringCase);
     *data = find->entries[0];
     find->next = 1;
     return m.handles.Add(std::move(find));
@@ -332,7 +345,10 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
     default: m.lastError = ERROR_INVALID_PARAMETER; return INVALID_HANDLE_VALUE;
     }
     if (writing || (flags & O_CREAT)) m.files.NoteChange();
-    int fd = open(host.c_str(), flags, 0644);
+    // Never through a link: the translation refuses links, and one put in
+    // place of the file since (the walk translates from its listing) is
+    // refused here.
+    int fd = open(host.c_str(), flags | O_NOFOLLOW, 0644);
     if (fd < 0) {
         m.lastError = ERROR_PATH_NOT_FOUND;
         return INVALID_HANDLE_VALUE;

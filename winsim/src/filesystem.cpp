@@ -205,6 +205,15 @@ int FileSystem::TranslateInRecentFolder(const std::string& windowsPath, std::str
     bool folderItself = nameStart == windowsPath.size();
     if (!folderItself && !IsPlainName(windowsPath, nameStart)) return 0;
     if (!folderItself && !IsValidWindowsName(windowsPath.substr(nameStart))) return -1;
+    // A name the folder's listing has just read, with nothing changed by
+    // the machine since: the listing looked at the folder and the entry.
+    if (!folderItself && listed_.valid && listed_.generation == generation_ && listed_.host == recent.host) {
+        std::string name = windowsPath.substr(nameStart);
+        if (std::binary_search(listed_.names.begin(), listed_.names.end(), name)) {
+            *hostPath = recent.host + "/" + name;
+            return 1;
+        }
+    }
     // lstat: a folder since replaced by a link to itself is not the same.
     struct stat st;
     if (lstat(recent.host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_dev != recent.device ||
@@ -451,8 +460,17 @@ bool FileSystem::HeldWithoutDeleteSharing(const std::string& hostPath) const {
     return false;
 }
 
+void FileSystem::NoteListing(const std::string& hostFolder, std::vector<std::string> names) {
+    std::sort(names.begin(), names.end());
+    listed_.valid = true;
+    listed_.host = hostFolder;
+    listed_.generation = generation_;
+    listed_.names = std::move(names);
+}
+
 void FileSystem::Clear() {
     NoteChange();
+    listed_ = ListedFolder();
     listingSettleMs = 50;
     foldersRead = 0;
     for (Drive& drive : drives_) drive = Drive();

@@ -8,7 +8,8 @@ const MessageEntry<Dialog> Dialog::kMessageEntries[] = {
     {MessageKind::kButtonClicked, IDOK, &Dialog::OnOKCommand},
     {MessageKind::kButtonClicked, IDCANCEL, &Dialog::OnCancelCommand},
 };
-const MessageMap<Dialog> Dialog::kMessageMap = {nullptr, kMessageEntries, 2};
+const MessageMap<Dialog> Dialog::kMessageMap = {nullptr, kMessageEntries,
+                                                sizeof kMessageEntries / sizeof kMessageEntries[0]};
 
 Dialog::Dialog(int templateId, HWND owner) : templateId_(templateId), owner_(owner) {}
 

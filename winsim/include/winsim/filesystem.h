@@ -115,6 +115,13 @@ public:
 
     void Clear();
 
+    // The names (files and folders, as spelt) a listing has just read in
+    // full from a host folder. Until the machine changes anything, a path
+    // to one of them in the remembered folder is translated without
+    // looking at the host again.
+    void NoteListing(const std::string& hostFolder, std::vector<std::string> names);
+    void ForgetListing() { listed_.valid = false; }
+
     // Raised by every change the machine makes to files, folders or their
     // attributes; a listing kept from before such a change is not reused.
     void NoteChange() { ++generation_; }
@@ -140,6 +147,13 @@ private:
     int TranslateInRecentFolder(const std::string& windowsPath, std::string* hostPath) const;
 
     mutable RecentFolder recentFolder_;
+    struct ListedFolder {
+        bool valid = false;
+        std::string host;
+        uint64_t generation = 0;
+        std::vector<std::string> names;  // sorted bytewise
+    };
+    ListedFolder listed_;
     uint64_t generation_ = 0;
     struct OpenEntry {
         DWORD share;

@@ -1,0 +1,181 @@
+# Helpers for the end-to-end scenarios; sourced after prefix.sh and gui.sh.
+
+# The Windows version Wine reports, and a server that stays up for the
+# whole scenario: pending renames are carried out when a new session
+# starts, so the checks must see the same session as the scan.
+e2e_machine() {
+    wineserver -p || fail "no wine server"
+    bruvane_set_windows_version "$WINEPREFIX" "$1"
+}
+
+# e2e_sample RECORD HOSTFILE: a sample of that signature record, made by
+# our own generator.
+e2e_sample() {
+    mkdir -p "$(dirname "$2")"
+    "$BRUVANE_MKSAMPLE" --record "$1" --kind match --out "$2"
+}
+
+# e2e_running_sample RECORD HOSTFILE: a sample that runs (and waits).
+e2e_running_sample() {
+    mkdir -p "$(dirname "$2")"
+    "$BRUVANE_MKSAMPLE" --runnable "$BRUVANE_WAITER" --record "$1" --out "$2"
+}
+
+# e2e_hold WINDOWS-PATH: a clean program (C:\bruvane\holder.exe) keeps
+# that file open without delete sharing; prints its process id.
+e2e_hold() {
+    cp "$BRUVANE_WAITER" "$WINEPREFIX/drive_c/bruvane/holder.exe"
+    wine 'C:\bruvane\holder.exe' "$1" >/dev/null 2>&1 &
+    echo $!
+}
+
+# e2e_answer_box CAPTION TEXT BUTTON: answers one system message box in
+# the background; e2e_expect_box_answered checks afterwards that it did.
+e2e_answer_box() {
+    cp "$BRUVANE_BOX_ANSWERER" "$WINEPREFIX/drive_c/bruvane/box.exe"
+    wine 'C:\bruvane\box.exe' "$1" "$2" "$3" 150000 > "$BRUVANE_WORK/box.txt" 2>&1 &
+    E2E_BOX_PID=$!
+}
+
+e2e_expect_box_answered() {
+    wait "$E2E_BOX_PID" || fail "$(tr -d '\r' < "$BRUVANE_WORK/box.txt")"
+}
+
+# e2e_start_program WINDOWS-PATH: starts it; prints its process id.
+e2e_start_program() {
+    wine "$1" >/dev/null 2>&1 &
+    echo $!
+}
+
+# e2e_expect_running PID NAME / e2e_expect_ended PID NAME
+e2e_expect_running() {
+    kill -0 "$1" 2>/dev/null || fail "$2 is no longer running"
+}
+
+e2e_expect_ended() {
+    local waited=0
+    while kill -0 "$1" 2>/dev/null; do
+        [ "$waited" -lt 50 ] || fail "$2 is still running"
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+}
+
+# e2e_wait_open PID HOSTFILE: waits (20 s at most) until that waiting
+# program holds the file; it says so with HOSTFILE.ready.
+e2e_wait_open() {
+    local waited=0
+    until [ -f "$2.ready" ]; do
+        kill -0 "$1" 2>/dev/null || fail "process $1 ended before it held $2"
+        [ "$waited" -lt 200 ] || fail "process $1 never held $2"
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+}
+
+e2e_expect_file() {
+    [ -f "$1" ] || fail "$1 is gone"
+}
+
+e2e_expect_no_file() {
+    [ ! -e "$1" ] || fail "$1 is still there"
+}
+
+# e2e_detection RECORD: the detection name of a record.
+e2e_detection() {
+    "$BRUVANE_MKSAMPLE" --list | awk -v n="$1" '$1 == n && NF >= 8 { print $2 }'
+}
+
+e2e_reg_add() {
+    wine reg add "$@" /f >/dev/null 2>&1 || fail "reg add $*"
+}
+
+# e2e_reg_value KEY NAME: the data of a value, or nothing when it is gone.
+e2e_reg_value() {
+    wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+        awk -v n="$2" '$1 == n { sub(/^[ ]*[^ ]+[ ]+[^ ]+[ ]+/, ""); print; found = 1 } END { exit !found }'
+}
+
+e2e_expect_value() {
+    local data
+    data=$(e2e_reg_value "$1" "$2") || fail "value $2 missing under $1"
+    [ "$data" = "$3" ] || fail "value $2 under $1 is [$data], expected [$3]"
+}
+
+e2e_expect_no_value() {
+    if e2e_reg_value "$1" "$2" >/dev/null; then fail "value $2 still under $1"; fi
+}
+
+# e2e_scan ROBOT-ARGS...: start the program, press Scan, wait for the OK
+# button and save the result list (carriage returns removed) in
+# $BRUVANE_WORK/lines.txt. Restart offers are answered No by the caller's
+# rules; any unanswered prompt fails the robot.
+e2e_scan() {
+    bruvane_start
+    robot wait-window 30000 "$@" click 1052 wait-visible 1070 120000 \
+        expect-text 1065 "${E2E_STATUS:-Scanning completed}" list 'C:\bruvane\lines.txt' $(shot "$BRUVANE_SCENARIO") \
+        > "$BRUVANE_WORK/robot.txt" || { cat "$BRUVANE_WORK/robot.txt"; fail "the robot failed"; }
+    tr -d '\r' < "$WINEPREFIX/drive_c/bruvane/lines.txt" > "$BRUVANE_WORK/lines.txt"
+}
+
+# e2e_finish: press OK; the program must end.
+e2e_finish() {
+    robot wait-window 5000 click 1070 wait-gone 10000 || fail "OK did not close the window"
+    bruvane_wait_exit 20 || fail "the program did not end after OK (status $?)"
+    if [ -f "$WINEPREFIX/drive_c/bruvane/$BRUVANE_SCENARIO.bmp" ]; then
+        bruvane_keep_shot "$BRUVANE_SCENARIO" || fail "the screenshot could not be kept"
+    fi
+}
+
+# e2e_expect_lines: the result list equals standard input, line for line.
+e2e_expect_lines() {
+    cat > "$BRUVANE_WORK/expected.txt"
+    diff -u "$BRUVANE_WORK/expected.txt" "$BRUVANE_WORK/lines.txt" || fail "unexpected result lines"
+}
+
+# e2e_statistics SCANNED INFECTED REMOVED: the closing lines.
+e2e_statistics() {
+    [ "$2" -gt 0 ] && printf ' \n'
+    printf '%s\n' "Scanning statistics" "------------------------------"
+    printf 'Total files scanned\t\t:  %d\n' "$1"
+    printf 'Total files infected\t\t:  %d\n' "$2"
+    printf 'Total files removed\t\t:  %d\n' "$3"
+}
+
+# e2e_file_count FOLDER...: regular files below the folders.
+e2e_file_count() {
+    find "$@" -type f | wc -l
+}
+
+# e2e_expect_answers N: the robot's rules answered N prompts (none means
+# none). The robot polls and posts its click, so it can meet a dialog a
+# second time while it closes and answer it twice: more than N counts as
+# N when N is not 0.
+e2e_expect_answers() {
+    local answered
+    answered=$(grep -c '^robot: answered' "$BRUVANE_WORK/robot.txt" || true)
+    if [ "$1" = 0 ] && [ "$answered" = 0 ]; then return 0; fi
+    if [ "$1" != 0 ] && [ "$answered" -ge "$1" ]; then return 0; fi
+    cat "$BRUVANE_WORK/robot.txt"
+    fail "$answered prompts answered, expected $1"
+}
+
+e2e_restart_text() {
+    printf 'The system has to be restarted to remove the virus completely from your system. \n\n Restart now?'
+}
+
+# e2e_clean_machine VERSION: a clean machine of that version: the
+# statistics only, no blank line before them, "Scanning completed", no
+# prompt; no file on C: changes.
+e2e_clean_machine() {
+    e2e_machine "$1"
+    local before after
+    before=$(e2e_file_count "$WINEPREFIX/drive_c")
+    e2e_scan
+    # The list and the screenshot were written after the walk.
+    after=$(e2e_file_count "$WINEPREFIX/drive_c")
+    [ "$after" = $((before + 2)) ] || fail "files on C: changed: $before before, $after after"
+    e2e_statistics "$before" 0 0 | e2e_expect_lines
+    e2e_expect_answers 0
+    e2e_finish
+}
