@@ -1,7 +1,7 @@
 // Writes the seeds of the fuzzers, in each fuzzer's own input layout:
 // performance blocks as the simulated machine builds them, Run keys with
-// the commands the trojan leaves, walk trees, PE samples made from the
-// signature table with their near misses, wininit.ini files.
+// the commands the trojan leaves, walk trees, every kind of sample the
+// sample tool makes, wininit.ini files, hosts files.
 // usage: bruvane_fuzz_seeds OUT   (writes OUT/<fuzzer>/<seed>)
 #include <sys/stat.h>
 
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "detect/signature_table.h"
+#include "detect/text_signature.h"
 #include "sample_builder.h"
 #include "winsim/machine.h"
 
@@ -145,6 +146,29 @@ void WininitSeeds() {
     Seed("wininit_fuzzer", "zero-byte-in-a-line", std::string("[rename]\r\nNUL=C:\\A\0B.EXE\r\n[x]\r\n", 30));
 }
 
+// Text-signature input: a byte whose lowest bit keeps the shipped record
+// (0), then the file. The pattern comes from the unscrambled table.
+void TextSignatureSeeds() {
+    UnscrambleTextSignatures();
+    const TextSignatureRecord& record = TextSignatureTable[0];
+    std::string pattern(reinterpret_cast<const char*>(record.pattern), record.patternLength);
+    std::string spread;
+    for (size_t i = 0; i < pattern.size(); ++i) spread += pattern.substr(i, 1) + (i % 7 == 6 ? "\r\n" : (i % 3 ? "" : " \t"));
+    const std::string shipped(1, '\0');
+    Seed("text_signature_fuzzer", "begin-and-pattern", shipped + "begin 644 hosts\r\n" + pattern + "\r\nend\r\n");
+    Seed("text_signature_fuzzer", "pattern-spread-over-lines", shipped + "BEGIN\n" + spread + "\n");
+    Seed("text_signature_fuzzer", "pattern-only-in-the-middle",
+         shipped + "begin\n" + std::string(5000, 'x') + pattern + std::string(5000, 'y'));
+    Seed("text_signature_fuzzer", "pattern-in-the-tail",
+         shipped + "begin\n" + std::string(6000, 'x') + pattern + std::string(100, 'z'));
+    Seed("text_signature_fuzzer", "leading-blank", shipped + " begin\n" + pattern);
+    Seed("text_signature_fuzzer", "plain-hosts-file", shipped + "127.0.0.1 localhost\r\n");
+    // The fixed-position kind in the tail, with the record's fields given.
+    std::string fields = std::string(1, '\1') + Word(140) + std::string(1, '\1') + std::string(1, '\2') +
+                         std::string(1, '\0') + std::string(1, static_cast<char>(100)) + Dword(0);
+    Seed("text_signature_fuzzer", "fixed-position-in-the-tail", fields + "begin\n" + pattern + std::string(40, 'q'));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -159,5 +183,6 @@ int main(int argc, char** argv) {
     WalkSeeds();
     SampleSeeds();
     WininitSeeds();
+    TextSignatureSeeds();
     return 0;
 }
