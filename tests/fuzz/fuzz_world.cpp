@@ -31,12 +31,15 @@ void RemoveScratch() {
     if (!ScratchRoot().empty()) std::filesystem::remove_all(ScratchRoot(), error);
 }
 
-// Made once per process, in memory-backed storage when the host has it:
+// Made once per process below BRUVANE_FUZZ_SCRATCH when it is set (the
+// run script removes that folder, also after a crash, which skips the
+// removal at exit), else in memory-backed storage when the host has it:
 // many inputs write a file each.
 const std::string& Scratch() {
     std::string& root = ScratchRoot();
     if (!root.empty()) return root;
-    const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : (getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp");
+    const char* base = getenv("BRUVANE_FUZZ_SCRATCH");
+    if (base == nullptr) base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : (getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp");
     std::string pattern = std::string(base) + "/bruvane-fuzz-XXXXXX";
     std::string buffer = pattern;
     if (mkdtemp(&buffer[0]) == nullptr) {

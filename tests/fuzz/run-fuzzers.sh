@@ -17,6 +17,13 @@ rm -rf "$work"
 mkdir -p "$work/seeds" "$work/corpus" build/fuzz/artifacts
 bash tests/fuzz/make-seeds.sh "$work/seeds" build/fuzz
 
+# The fuzzers' scratch drives, in memory when the host has it.
+scratch_base=/dev/shm
+[ -w "$scratch_base" ] || scratch_base=${TMPDIR:-/tmp}
+export BRUVANE_FUZZ_SCRATCH
+BRUVANE_FUZZ_SCRATCH=$(mktemp -d "$scratch_base/bruvane-fuzz-run-XXXXXX")
+trap 'rm -rf "$BRUVANE_FUZZ_SCRATCH"' EXIT
+
 summary=()
 status=0
 for fuzzer in build/fuzz/tests/fuzz/*_fuzzer; do
