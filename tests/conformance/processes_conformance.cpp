@@ -56,7 +56,14 @@ void CheckModuleFileName(DWORD processId, const char* image) {
     if (process == nullptr) return;
     char name[MAX_PATH];
     memset(name, 0xbd, sizeof name);
-    DWORD length = GetModuleFileNameExA(process, nullptr, name, sizeof name);
+    // A process that has only just been created may not have its main
+    // module loaded yet: Wine answers 0 until then. Wait for it, bounded.
+    DWORD length = 0;
+    for (int tries = 0; tries < 100; ++tries) {
+        length = GetModuleFileNameExA(process, nullptr, name, sizeof name);
+        if (length != 0) break;
+        Sleep(50);
+    }
     ok(length == strlen(image) && _stricmp(name, image) == 0, "GetModuleFileNameExA gave %lu [%s]",
        static_cast<unsigned long>(length), name);
     memset(name, 'x', sizeof name);

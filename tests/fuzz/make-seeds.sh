@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Writes the seed corpus of every fuzzer below OUT/<fuzzer>/, generated at
 # each run and never kept in the repository: the structured seeds (PE
-# samples from the signature table, wininit.ini files, Run keys,
+# samples from the sample tool's library, wininit.ini files, Run keys,
 # performance blocks, trees) by the fuzz build's seed writer, the
 # AbbreviatePath seeds here.
 # usage: make-seeds.sh OUT FUZZ_BUILD

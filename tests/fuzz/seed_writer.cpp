@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "detect/signature_table.h"
-#include "pe_samples.h"
+#include "sample_builder.h"
 #include "winsim/machine.h"
 
 namespace {
@@ -112,24 +112,25 @@ void WalkSeeds() {
              File("app.exe"));
 }
 
-// InspectFile input: the file itself. Detected samples of the smallest
-// records, their near misses, and files that end early or declare too
-// many sections.
+// InspectFile input: the file itself. Every kind of sample the sample
+// tool makes (matches, near misses, tricks of the address mapping, files
+// cut inside each header) for the three smallest records it can build.
 void SampleSeeds() {
-    int written = 0;
-    for (int i = 0; i < kSignatureRecordCount && written < 6; ++i) {
-        const SignatureRecord& record = SignatureTable[i];
-        if (record.fileSize > 64 * 1024) continue;
-        std::string sample = SampleFor(record);
-        if (sample.empty()) continue;
-        Seed("inspect_file_fuzzer", "record-" + std::to_string(i + 1), sample);
-        Seed("inspect_file_fuzzer", "record-" + std::to_string(i + 1) + "-second-pattern-off", NearMissFor(record));
-        ++written;
+    int records = 0;
+    for (int number = 1; number <= kSignatureRecordCount && records < 3; ++number) {
+        if (SignatureTable[number - 1].fileSize > 32 * 1024) continue;
+        ++records;
+        for (const samples::KindInfo& info : samples::Kinds()) {
+            samples::Options options;
+            options.secondRecord = number == 1 ? 2 : 1;
+            samples::Sample sample;
+            std::string error;
+            if (!samples::BuildSample(number, info.kind, options, &sample, &error)) continue;
+            std::vector<uint8_t> bytes = sample.Bytes();
+            Seed("inspect_file_fuzzer", "record-" + std::to_string(number) + "-" + info.name,
+                 std::string(bytes.begin(), bytes.end()));
+        }
     }
-    Seed("inspect_file_fuzzer", "shorter-than-the-pe-offset", std::string(61, 'M'));
-    Seed("inspect_file_fuzzer", "twenty-sections", PlainImage(4096, 20));
-    Seed("inspect_file_fuzzer", "twenty-one-sections", PlainImage(4096, 21));
-    Seed("inspect_file_fuzzer", "headers-cut-short", PlainImage(4096, 3).substr(0, 300));
 }
 
 // wininit.ini input: the file as it stands before the line is added.

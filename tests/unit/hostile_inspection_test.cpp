@@ -8,21 +8,30 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "common/identity.h"
 #include "common/shared_state.h"
 #include "detect/inspect_file.h"
-#include "detect/signature_table.h"
-#include "pe_samples.h"
+#include "sample_builder.h"
 #include "scan/directory_walk.h"
 #include "test_machine.h"
 
 namespace {
 
+// The bytes of a file that record `number` detects, made by the sample tool.
+std::string MatchingSample(int number) {
+    samples::Sample sample;
+    std::string error;
+    if (!samples::BuildSample(number, samples::Kind::kMatch, samples::Options(), &sample, &error)) return std::string();
+    std::vector<uint8_t> bytes = sample.Bytes();
+    return std::string(bytes.begin(), bytes.end());
+}
+
 const char kPath[] = "C:\\WINDOWS\\SYSTEM\\SAMPLE.EXE";
-// The reads of a detection: the offset at 0x3C, the signature, the file
-// header, the optional header, the section table, the two patterns.
-const int kReadsOfADetection = 7;
+// The reads of a detection: the headers (one read of the file's start),
+// then the two patterns.
+const int kReadsOfADetection = 3;
 
 class HostileInspectionTest : public MachineTest {
 protected:
@@ -32,7 +41,7 @@ protected:
         MemoryStageActive = 0;
         ActionCode = 100;
         MakeFolder("C:\\WINDOWS\\SYSTEM");
-        sample_ = SampleFor(SignatureTable[2]);
+        sample_ = MatchingSample(3);
         ASSERT_FALSE(sample_.empty());
     }
 
@@ -75,11 +84,10 @@ TEST_F(HostileInspectionTest, FileThatChangesBetweenReads) {
         int detected;
     };
     const Row rows[] = {
-        {"emptied before the headers", 1, 0, 0},
-        {"cut below the section table", 5, 0x150, 0},
-        {"cut before the first pattern", 6, 0x300, 0},
-        {"cut between the patterns", 7, 0x300, 0},
-        {"grown before the first pattern", 6, 1 << 20, 1},  // the patterns are still there
+        {"emptied before the headers are read", 1, 0, 0},
+        {"cut to less than its headers before the first pattern", 2, 0x100, 0},
+        {"cut before the second pattern", 3, 0x100, 0},
+        {"grown before the first pattern", 2, 1 << 20, 1},  // the patterns are still there
         {"control: left alone", kReadsOfADetection + 1, 0, 1},
     };
     for (const Row& row : rows) {
@@ -97,7 +105,7 @@ TEST_F(HostileInspectionTest, FileThatChangesBetweenReads) {
 TEST_F(HostileInspectionTest, FileReplacedByAnotherBetweenReads) {
     MakeFile(kPath, sample_);
     // Same length, other bytes: the patterns are read from what is there.
-    BeforeRead(6, [this] { MakeFile(kPath, std::string(sample_.size(), 'z')); });
+    BeforeRead(2, [this] { MakeFile(kPath, std::string(sample_.size(), 'z')); });
     EXPECT_EQ(InspectFile(kFamilyDetectionName, kPath), 0);
     ExpectConsistent(0);
 }

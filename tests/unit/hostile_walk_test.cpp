@@ -17,12 +17,20 @@
 
 #include "common/report.h"
 #include "common/shared_state.h"
-#include "detect/signature_table.h"
-#include "pe_samples.h"
+#include "sample_builder.h"
 #include "scan/directory_walk.h"
 #include "test_machine.h"
 
 namespace {
+
+// The bytes of a file that record `number` detects, made by the sample tool.
+std::string MatchingSample(int number) {
+    samples::Sample sample;
+    std::string error;
+    if (!samples::BuildSample(number, samples::Kind::kMatch, samples::Options(), &sample, &error)) return std::string();
+    std::vector<uint8_t> bytes = sample.Bytes();
+    return std::string(bytes.begin(), bytes.end());
+}
 
 // A window whose procedure changes the tree once, when the pump hands it a
 // message while the status field shows a given path for the n-th time.
@@ -336,7 +344,7 @@ TEST_F(HostileTreeTest, FileThatVanishesAfterTheListingIsStillCountedAndTheWalkG
 // The same with infected files: the one that vanished is neither counted
 // as infected nor reported, the ones around it are removed as usual.
 TEST_F(HostileTreeTest, InfectedFileThatVanishesBeforeItsTurnIsPassedOver) {
-    const std::string sample = SampleFor(SignatureTable[2]);
+    const std::string sample = MatchingSample(3);
     ASSERT_FALSE(sample.empty());
     MakeFolder("C:\\v");
     for (const char* name : {"a.exe", "b.exe", "c.exe"}) MakeFile(std::string("C:\\v\\") + name, sample);
