@@ -92,12 +92,13 @@ int ReadTaskList(TaskRecord tasks[kTaskListSize]) {
     char objectIndex[kIndexTextSize];
     DWORD idCounterIndex = 0;
     memset(objectIndex, 0, sizeof objectIndex);
-    if (!ReadCounterIndices(objectIndex, &idCounterIndex)) return 0;
     BYTE* block = nullptr;
     DWORD size = 0;
     int count = 0;
-    if (QueryPerformanceBlock(objectIndex, &block, &size)) count = ParsePerformanceBlock(block, size, idCounterIndex, tasks);
+    if (ReadCounterIndices(objectIndex, &idCounterIndex) && QueryPerformanceBlock(objectIndex, &block, &size))
+        count = ParsePerformanceBlock(block, size, idCounterIndex, tasks);
     free(block);
+    // Closing the performance data lets the system unload its providers.
     RegCloseKey(HKEY_PERFORMANCE_DATA);
     return count;
 }

@@ -24,6 +24,12 @@ protected:
     }
     winsim::SimProcess& Run(const std::string& path) { return machine().processes.Start(path); }
     std::vector<DWORD> Sleeps() { return machine().clock.sleeps; }
+    const winsim::SimProcess& Named(const std::string& file) {
+        for (const winsim::SimProcess& process : machine().processes.Table())
+            if (process.imagePath == "C:\\bin\\" + file) return process;
+        ADD_FAILURE() << file;
+        return machine().processes.Table().front();
+    }
 };
 
 TEST_F(KillTest, EachPlatformHasItsEnumeratorAndItsFailureAnswer) {
@@ -93,8 +99,9 @@ TEST_F(KillTest, ToolhelpMatchesTheFileNameAndStopsAtTheFirst) {
     EXPECT_TRUE(other.running);
     EXPECT_FALSE(elsewhere.running);
     EXPECT_TRUE(exact.running);  // only the first in snapshot order
-    // Load, snapshot, one step to the second entry, then the termination.
-    EXPECT_EQ(Sleeps(), (std::vector<DWORD>{100, 100, 100, 100, 50, 500}));
+    // Load, snapshot, two steps past the program itself and other.exe, then
+    // the termination.
+    EXPECT_EQ(Sleeps(), (std::vector<DWORD>{100, 100, 100, 100, 100, 100, 50, 500}));
     EXPECT_EQ(machine().handles.OpenCount(), 0u);
 }
 
@@ -126,7 +133,9 @@ TEST_F(KillTest, PsapiMatchesTheWholePathIgnoringCaseAndEndsEveryMatch) {
 }
 
 TEST_F(KillTest, PsapiWithoutAnyProcessIdReportsFalse) {
-    EXPECT_EQ(KillByPsapi("C:\\bin\\tool.exe"), 0);
+    EXPECT_EQ(KillByPsapi("C:\\bin\\tool.exe"), 1);  // the program itself is listed
+    machine().processes.End(machine().processes.currentProcessId, 0);
+    EXPECT_EQ(KillByPsapi("C:\\bin\\tool.exe"), 0);  // no id at all
     Run("C:\\bin\\other.exe");
     EXPECT_EQ(KillByPsapi("C:\\bin\\tool.exe"), 1);
     machine().faults.Fail("EnumProcesses");
@@ -183,9 +192,9 @@ TEST_F(PerfDataKillTest, Only254InstancesAreSeenAndIdZeroNeverOpens) {
     EXPECT_EQ(KillByPerfData("C:\\bin\\late.exe"), 0);
     EXPECT_TRUE(late.running);
     EXPECT_EQ(KillByPerfData("C:\\bin\\p10.exe"), 1);  // and p100 .. p109 by the prefix rule
-    EXPECT_FALSE(machine().processes.Table()[10].running);
-    EXPECT_FALSE(machine().processes.Table()[100].running);
-    EXPECT_TRUE(machine().processes.Table()[11].running);
+    EXPECT_FALSE(Named("p10.exe").running);
+    EXPECT_FALSE(Named("p100.exe").running);
+    EXPECT_TRUE(Named("p11.exe").running);
 
     machine().processes.Clear();
     machine().clock.sleeps.clear();

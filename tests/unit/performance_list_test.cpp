@@ -113,28 +113,29 @@ TEST_F(PerformanceListTest, InstancesGiveNamesWithoutExtensionAndIdsWithZeroAsMi
     DWORD dotted = machine().processes.Start("C:\\bin\\X.BIN.EXE").id;
     machine().processes.Start("C:\\bin\\abcdefghijklmnop.exe");   // 16 characters
     machine().processes.Start("C:\\bin\\abcdefghijklmnopq.exe");  // 17
-    ASSERT_EQ(Parse(Query()), 6);
+    ASSERT_EQ(Parse(Query()), 7);
     EXPECT_STREQ(tasks[0].name, "Idle");
     EXPECT_EQ(tasks[0].processId, kIdleProcessId);
-    EXPECT_STREQ(tasks[1].name, "tool");
-    EXPECT_EQ(tasks[1].processId, plain);
-    EXPECT_STREQ(tasks[2].name, "X.BIN");
-    EXPECT_EQ(tasks[2].processId, dotted);
-    EXPECT_STREQ(tasks[3].name, "abcdefghijklmnop");
-    EXPECT_STREQ(tasks[4].name, "");  // too long for the list: never matched
-    EXPECT_STREQ(tasks[5].name, "_Total");
-    EXPECT_EQ(tasks[5].processId, kIdleProcessId);
-    EXPECT_EQ(tasks[6].processId, 0u);
+    EXPECT_STREQ(tasks[1].name, "BRUVANE");  // the program itself
+    EXPECT_STREQ(tasks[2].name, "tool");
+    EXPECT_EQ(tasks[2].processId, plain);
+    EXPECT_STREQ(tasks[3].name, "X.BIN");
+    EXPECT_EQ(tasks[3].processId, dotted);
+    EXPECT_STREQ(tasks[4].name, "abcdefghijklmnop");
+    EXPECT_STREQ(tasks[5].name, "");  // too long for the list: never matched
+    EXPECT_STREQ(tasks[6].name, "_Total");
+    EXPECT_EQ(tasks[6].processId, kIdleProcessId);
+    EXPECT_EQ(tasks[7].processId, 0u);
 
     machine().faults.Fail("WideCharToMultiByte");
-    ASSERT_EQ(Parse(Query()), 6);
-    EXPECT_STREQ(tasks[1].name, "unknown");
+    ASSERT_EQ(Parse(Query()), 7);
+    EXPECT_STREQ(tasks[2].name, "unknown");
 }
 
 TEST_F(PerformanceListTest, AtMost254InstancesAndANegativeCountMeans254) {
     for (int i = 0; i < 300; ++i) machine().processes.Start("C:\\bin\\p" + std::to_string(i) + ".exe");
     EXPECT_EQ(Parse(Query()), kMaxTasks);
-    EXPECT_STREQ(tasks[253].name, "p252");
+    EXPECT_STREQ(tasks[253].name, "p251");  // after "Idle" and the program itself
     EXPECT_EQ(tasks[254].processId, 0u);  // the 255th entry stays empty
 
     machine().processes.performance.overrideInstanceCount = true;
@@ -158,7 +159,7 @@ TEST_F(PerformanceListTest, EveryTruncationOfTheBlockGivesAnEmptyList) {
     machine().processes.Start("C:\\bin\\tool.exe");
     machine().processes.Start("C:\\bin\\other.exe");
     std::vector<BYTE> block = Query();
-    ASSERT_EQ(Parse(block), 4);
+    ASSERT_EQ(Parse(block), 5);
     for (size_t size = 0; size < block.size(); ++size) {
         EXPECT_EQ(Parse(block, size), 0) << size;
         EXPECT_EQ(tasks[0].processId, 0u) << size;
@@ -200,7 +201,7 @@ TEST_F(PerformanceListTest, CorruptOffsetsAndLengthsGiveAnEmptyList) {
     for (const Row& row : rows) {
         std::vector<BYTE> block = good;
         Set(&block, row.offset, row.value);
-        int expected = row.offset == offsetof(PERF_DATA_BLOCK, Version) ? 3 : 0;
+        int expected = row.offset == offsetof(PERF_DATA_BLOCK, Version) ? 4 : 0;
         EXPECT_EQ(Parse(block, block.size(), row.idIndex), expected) << row.what;
     }
     // A name whose terminator is missing up to the end of the block.

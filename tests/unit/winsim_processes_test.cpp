@@ -31,11 +31,12 @@ protected:
 
 TEST_F(WinsimProcessTest, ToolhelpShowsTheFullPathOn9xAndTheFileNameOnNt) {
     machine().processes.Start("C:\\apps\\tool.exe");
+    // The program's own process is always there, first.
     winsim::SetWindows98();
-    EXPECT_EQ(SnapshotNames(), std::vector<std::string>{"C:\\apps\\tool.exe"});
+    EXPECT_EQ(SnapshotNames(), (std::vector<std::string>{winsim::kOwnImagePath, "C:\\apps\\tool.exe"}));
     winsim::SetWindowsXp();
-    EXPECT_EQ(SnapshotNames(), std::vector<std::string>{"tool.exe"});
-    EXPECT_EQ(machine().processes.Table().front().imagePath, "C:\\apps\\tool.exe");
+    EXPECT_EQ(SnapshotNames(), (std::vector<std::string>{"BRUVANE.EXE", "tool.exe"}));
+    EXPECT_EQ(machine().processes.Table().back().imagePath, "C:\\apps\\tool.exe");  // the table keeps the path
 }
 
 TEST_F(WinsimProcessTest, ToolhelpNeedsTheFullEntrySizeAndKeepsItsSnapshot) {
@@ -48,7 +49,9 @@ TEST_F(WinsimProcessTest, ToolhelpNeedsTheFullEntrySizeAndKeepsItsSnapshot) {
     EXPECT_FALSE(Process32First(snapshot, &entry));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     entry.dwSize = 296;
-    EXPECT_TRUE(Process32First(snapshot, &entry));
+    EXPECT_TRUE(Process32First(snapshot, &entry));  // the program itself
+    EXPECT_TRUE(Process32Next(snapshot, &entry));
+    EXPECT_STREQ(entry.szExeFile, "tool.exe");
     EXPECT_FALSE(Process32Next(snapshot, &entry));
     CloseHandle(snapshot);
 }

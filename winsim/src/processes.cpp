@@ -11,6 +11,8 @@ using winsim::TheMachine;
 
 namespace winsim {
 
+const char kOwnImagePath[] = "C:\\BRUVANE\\BRUVANE.EXE";
+
 bool OnWindows9x() { return TheMachine().version.platformId == VER_PLATFORM_WIN32_WINDOWS; }
 
 std::string FileNameOf(const std::string& path) {
@@ -96,6 +98,15 @@ size_t Processes::RunningCount() const {
     return count;
 }
 
+void Processes::AddOwnProcess() {
+    // Not through Start: this runs while the machine is being built, and
+    // the image is never a file of a test drive.
+    SimProcess own;
+    own.id = currentProcessId;
+    own.imagePath = kOwnImagePath;
+    table_.push_back(own);
+}
+
 void Processes::Clear() {
     // The file system is cleared on its own, open files included.
     table_.clear();
@@ -106,6 +117,7 @@ void Processes::Clear() {
     nextServiceHandle = 0x5C0000;
     currentProcessId = 4000;
     nextId_ = 1000;
+    AddOwnProcess();
 }
 
 }  // namespace winsim

@@ -71,8 +71,13 @@ struct PerformanceDataOptions {
     std::vector<DWORD> querySizes;   // the buffer size of every query
 };
 
+// The program itself: every real process list holds at least the process
+// that asks. Its image lies on no test drive, so the scans pass it over.
+extern const char kOwnImagePath[];
+
 class Processes {
 public:
+    Processes() { AddOwnProcess(); }
     // Starts a process from an image; it holds the image open (share read)
     // when the path lies on a mapped drive. Ids are multiples of four.
     SimProcess& Start(const std::string& imagePath);
@@ -109,11 +114,14 @@ public:
     uintptr_t nextServiceHandle = 0x5C0000;
     size_t OpenServiceHandles() const { return serviceHandles.size(); }
 
-    DWORD currentProcessId = 4000;  // what GetCurrentProcessId answers
+    DWORD currentProcessId = 4000;  // what GetCurrentProcessId answers, the own process's id
 
+    // Back to a machine where only the program itself runs.
     void Clear();
 
 private:
+    void AddOwnProcess();
+
     std::deque<SimProcess> table_;  // a deque: references stay valid while processes start
     std::deque<SimService> services_;
     DWORD nextId_ = 1000;
