@@ -23,14 +23,7 @@ artifacts=$(readlink -f "$artifacts")
 . "$here/lib/prefix.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/bruvane-gui-$name-XXXXXX")
-cleanup() {
-    bruvane_end_prefix "$work/prefix"
-    if [ -f "$work/fast-folders" ]; then
-        while IFS= read -r folder; do rm -rf "$folder"; done < "$work/fast-folders"
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'bruvane_end_prefix "$work/prefix"; rm -rf "$work"' EXIT
 prefix=$(bruvane_new_prefix "$work")
 bruvane_draw_own_frames "$prefix"
 # Should Wine ever link the user's folders again, they lead here.

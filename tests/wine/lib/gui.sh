@@ -16,7 +16,7 @@ bruvane_install() {
 
 # bruvane_fast_folder: a folder for many small files, in memory when the
 # machine has /dev/shm (creating files on disk is slow on some hosts).
-# run-gui.sh removes it with the scenario's own folder.
+# bruvane_end_prefix removes it with the prefix.
 bruvane_fast_folder() {
     local folder
     if [ -d /dev/shm ] && [ -w /dev/shm ]; then

@@ -93,8 +93,20 @@ bruvane_set_windows_version() {
     WINEPREFIX=$1 wine reg add 'HKCU\Software\Wine' /v Version /d "$2" /f >/dev/null 2>&1
 }
 
+# bruvane_end_prefix PREFIX: ends the prefix's Wine processes, and removes
+# the in-memory folders the scenario made beside it (bruvane_fast_folder
+# in gui.sh lists them in the prefix's parent folder).
 bruvane_end_prefix() {
     WINEPREFIX=$1 wineserver -k >/dev/null 2>&1 || true
+    local list folder
+    list=$(dirname "$1")/fast-folders
+    [ -f "$list" ] || return 0
+    while IFS= read -r folder; do
+        case "$folder" in
+            /dev/shm/bruvane-gui-*|"$(dirname "$1")"/*) rm -rf "$folder" ;;
+        esac
+    done < "$list"
+    rm -f "$list"
 }
 
 # bruvane_draw_own_frames PREFIX: without a window manager (Xvfb) nobody
