@@ -179,3 +179,49 @@ e2e_clean_machine() {
     e2e_expect_answers 0
     e2e_finish
 }
+
+# e2e_memory_question: the memory stage's question when an infected
+# process outlived both termination attempts and its service.
+e2e_memory_question() {
+    printf 'W32/Gorvex.Trojan  found in memory! registry entries created by the worm are removed. You must restart the computer and run this program to continue scanning.\n\nRestart the computer now?'
+}
+
+# e2e_service_key SET NAME IMAGE: a service registration in control set
+# SET (001 or 002) with its Enum and Security subkeys.
+e2e_service_key() {
+    local key="HKLM\\SYSTEM\\ControlSet$1\\Services\\$2"
+    e2e_reg_add "$key" /v ImagePath /t REG_EXPAND_SZ /d "$3"
+    e2e_reg_add "$key" /v Start /t REG_DWORD /d 2
+    e2e_reg_add "$key\\Enum" /v Count /t REG_DWORD /d 1
+    e2e_reg_add "$key\\Security" /v Security /t REG_BINARY /d 01
+}
+
+e2e_key_exists() {
+    wine reg query "$1" >/dev/null 2>&1
+}
+
+e2e_expect_key() {
+    e2e_key_exists "$1" || fail "key $1 is gone"
+}
+
+e2e_expect_no_key() {
+    if e2e_key_exists "$1"; then fail "key $1 is still there"; fi
+}
+
+# e2e_guarded_service VERSION: an infected program that nobody may
+# terminate (C:\svc\guard.exe, "guard" as a service of its own in both
+# control sets) runs beside a clean service "keepsvc"; prints the
+# guarded program's process id.
+e2e_guarded_service() {
+    e2e_machine "$1"
+    local c=$WINEPREFIX/drive_c set
+    e2e_running_sample 5 "$c/svc/guard.exe"
+    for set in 001 002; do
+        e2e_service_key "$set" guard 'C:\svc\guard.exe'
+        e2e_service_key "$set" keepsvc 'C:\svc\keep.exe'
+    done
+    wine 'C:\svc\guard.exe' --guarded >/dev/null 2>&1 &
+    local guard=$!
+    e2e_wait_open "$guard" "$c/svc/guard.exe"
+    echo "$guard"
+}
