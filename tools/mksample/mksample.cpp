@@ -3,12 +3,14 @@
 //   mksample --list
 //   mksample --record N --kind KIND [--second M] [--cut BYTES] --out FILE
 //   mksample --runnable PROGRAM.exe --record N --out FILE
+//   mksample --hosts --out FILE
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "detect/signature_table.h"
+#include "hosts_sample.h"
 #include "sample_builder.h"
 
 namespace {
@@ -17,7 +19,8 @@ int Usage() {
     fprintf(stderr,
             "usage: mksample --list\n"
             "       mksample --record N --kind KIND [--second M] [--cut BYTES] --out FILE\n"
-            "       mksample --runnable PROGRAM.exe --record N --out FILE\n");
+            "       mksample --runnable PROGRAM.exe --record N --out FILE\n"
+            "       mksample --hosts --out FILE   (a hosts file the text signature matches)\n");
     return 2;
 }
 
@@ -39,6 +42,7 @@ void List() {
 int main(int argc, char** argv) {
     int record = 0;
     std::string kind, out, runnable;
+    bool hosts = false;
     samples::Options options;
     for (int i = 1; i < argc; ++i) {
         std::string argument = argv[i];
@@ -56,15 +60,27 @@ int main(int argc, char** argv) {
             options.cut = atoll(argv[++i]);
         } else if (argument == "--out" && hasValue) {
             out = argv[++i];
+        } else if (argument == "--hosts") {
+            hosts = true;
         } else if (argument == "--runnable" && hasValue) {
             runnable = argv[++i];
         } else {
             return Usage();
         }
     }
+    std::string error;
+    if (hosts) {
+        if (out.empty() || record != 0 || !kind.empty() || !runnable.empty()) return Usage();
+        std::string text = samples::MatchingHostsText();
+        std::vector<uint8_t> bytes(text.begin(), text.end());
+        if (!samples::WriteBytesFile(out, bytes, &error)) {
+            fprintf(stderr, "mksample: %s\n", error.c_str());
+            return 1;
+        }
+        return 0;
+    }
     if (record == 0 || out.empty() || (kind.empty() == runnable.empty())) return Usage();
 
-    std::string error;
     if (!runnable.empty()) {
         std::vector<uint8_t> program, sample;
         if (!samples::ReadBytesFile(runnable, &program, &error) ||
