@@ -15,6 +15,12 @@ e2e_sample() {
     "$BRUVANE_MKSAMPLE" --record "$1" --kind match --out "$2"
 }
 
+# e2e_hosts HOSTFILE: a hosts file that the text signature matches.
+e2e_hosts() {
+    mkdir -p "$(dirname "$1")"
+    "$BRUVANE_MKSAMPLE" --hosts --out "$1"
+}
+
 # e2e_running_sample RECORD HOSTFILE: a sample that runs (and waits).
 e2e_running_sample() {
     mkdir -p "$(dirname "$2")"
@@ -85,6 +91,10 @@ e2e_expect_no_file() {
 e2e_detection() {
     "$BRUVANE_MKSAMPLE" --list | awk -v n="$1" '$1 == n && NF >= 8 { print $2 }'
 }
+
+E2E_RUN='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+E2E_RUN_SERVICES='HKLM\Software\Microsoft\Windows\CurrentVersion\RunServices'
+E2E_UNINSTALL='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\rhcjg7j0e38v'
 
 e2e_reg_add() {
     wine reg add "$@" /f >/dev/null 2>&1 || fail "reg add $*"
