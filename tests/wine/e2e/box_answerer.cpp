@@ -3,7 +3,9 @@
 // caption holding a static text equal to TEXT, presses BUTTON and ends.
 //
 //   box_answerer CAPTION TEXT BUTTON MILLISECONDS
-// Exit status 0 when it answered, 1 when no such box appeared in time.
+// Exit status 0 when it answered and the box closed, 1 when no such box
+// appeared in time or it did not close. It presses once and ends, so no
+// box is answered twice.
 #include <windows.h>
 
 #include <cstdio>
@@ -30,6 +32,15 @@ BOOL CALLBACK FindText(HWND child, LPARAM searchAddress) {
     return TRUE;
 }
 
+bool WaitClosed(HWND box) {
+    DWORD start = GetTickCount();
+    while (IsWindow(box) && IsWindowVisible(box)) {
+        if (GetTickCount() - start > 10000) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -47,7 +58,12 @@ int main(int argc, char** argv) {
             EnumChildWindows(box, &FindText, reinterpret_cast<LPARAM>(&search));
             HWND target = GetDlgItem(box, button);
             if (search.found && target != nullptr) {
+                // Pressed once; the box counts as answered when it has closed.
                 PostMessageA(target, BM_CLICK, 0, 0);
+                if (!WaitClosed(box)) {
+                    printf("box_answerer: \"%s\" / \"%s\" did not close after %d\n", argv[1], argv[2], button);
+                    return 1;
+                }
                 printf("box_answerer: pressed %d in \"%s\" / \"%s\"\n", button, argv[1], argv[2]);
                 return 0;
             }

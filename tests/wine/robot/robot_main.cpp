@@ -8,7 +8,9 @@
 //   expect-visible ID 0|1          expect-enabled ID 0|1
 //   expect-text ID TEXT            wait-text ID TEXT MS    wait-text-not ID TEXT MS
 //   wait-visible ID MS             wait-gone MS (the main window closed)
-//   rule CAPTION TEXT BUTTON       answer such message dialogs whenever they appear
+//   rule CAPTION TEXT BUTTON       answer such message dialogs whenever they appear (each once)
+//   wait-answered N MS             wait until the rules have answered N prompts in all
+//   expect-answered N              the rules have answered exactly N prompts
 //   wait-dialog CAPTION TEXT MS    wait for that message dialog (no rule answers it)
 //   expect-dialog-buttons IDS      the visible buttons of that dialog, e.g. 6,7
 //   press-dialog BUTTON            press a button of that dialog; wait until it closes
@@ -42,6 +44,7 @@ namespace {
 const int kResultList = 1055;
 const DWORD kPollInterval = 50;
 const UINT kReportMessage = 0x000B;
+const int kCloseTimeout = 10000;
 
 struct Rule {
     std::string caption;
@@ -109,6 +112,11 @@ private:
             if (!SaveProcessScreenshot(processId_ != 0 ? processId_ : watchedProcess_, path.c_str())) return Fail("could not save " + path);
             return true;
         }
+        if (command_ == "wait-answered") {
+            int count = TakeNumber();
+            return WaitAnswered(count, TakeNumber());
+        }
+        if (command_ == "expect-answered") return ExpectAnswered(TakeNumber());
         if (main_ == nullptr || !IsWindow(main_)) return Fail("no main window (wait-window first)");
         if (command_ == "expect-dialog-centred") return ExpectDialogCentred();
         if (command_ == "click") return Click(TakeNumber());
@@ -140,12 +148,32 @@ private:
         std::string caption = WindowText(dialog);
         std::string text = WindowText(GetDlgItem(dialog, 1086));
         for (const Rule& rule : rules_)
-            if (rule.caption == caption && rule.text == text) {
-                printf("robot: answered %d to \"%s\" / \"%s\"\n", rule.button, caption.c_str(), text.c_str());
-                fflush(stdout);
-                return PressButtonOf(dialog, rule.button);
-            }
+            if (rule.caption == caption && rule.text == text) return Answer(dialog, rule, text);
         return Fail("unexpected prompt \"" + caption + "\" / \"" + text + "\"");
+    }
+
+    // The click is posted, so the dialog stays on the screen a moment
+    // after it; the robot waits until it has closed before it looks for
+    // prompts again, so that it never answers one dialog twice.
+    bool Answer(HWND dialog, const Rule& rule, const std::string& text) {
+        if (!PressButtonOf(dialog, rule.button)) return false;
+        if (!WaitFor(kCloseTimeout, [&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, false))
+            return Fail("the prompt \"" + text + "\" did not close after " + std::to_string(rule.button));
+        ++answered_;
+        printf("robot: answered %d to \"%s\" / \"%s\"\n", rule.button, rule.caption.c_str(), text.c_str());
+        fflush(stdout);
+        return true;
+    }
+
+    bool WaitAnswered(int count, int milliseconds) {
+        if (WaitFor(milliseconds, [&] { return answered_ >= count; })) return ExpectAnswered(count);
+        if (!failure_.empty()) return false;
+        return Fail(std::to_string(answered_) + " prompts answered");
+    }
+
+    bool ExpectAnswered(int count) {
+        if (answered_ != count) return Fail(std::to_string(answered_) + " prompts answered");
+        return true;
     }
 
     template <class Condition>
@@ -409,6 +437,7 @@ private:
     std::string command_;
     std::string failure_;
     std::vector<Rule> rules_;
+    int answered_ = 0;  // prompts the rules answered, each once
     HWND main_ = nullptr;
     HWND dialog_ = nullptr;
     DWORD processId_ = 0;
