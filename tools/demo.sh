@@ -2,7 +2,8 @@
 # Builds bruvane.exe and runs it under Wine on a throw-away demo machine:
 # a fresh prefix whose only drives are its own C: and a demo drive D:
 # (Z:, the host's root, is removed, and so are the links to the host's
-# home). With a display (DISPLAY set) you press Scan yourself; without
+# home), with three synthetic infected files, a Run value starting one
+# of them and a hosts file matching the text signature. With a display (DISPLAY set) you press Scan yourself; without
 # one the program runs under Xvfb, the robot presses Scan, the result
 # list is printed and a screenshot saved. The prefix is thrown away
 # afterwards unless BRUVANE_KEEP_DEMO=1 is set (or --keep is given).
@@ -66,6 +67,10 @@ printf 'readme\n' > "$demo/Downloads/readme.txt"
 "$mksample" --record 3 --kind match --out "$demo/Downloads/setup.exe"
 "$mksample" --record 1 --kind match --out "$demo/Program Files/Notes/notes.exe"
 "$mksample" --record 5 --kind match --out "$demo/Documents/invoice.exe"
+# A hosts file that the program's text signature matches, in the place
+# this Windows version keeps it, made by the same generator from the
+# signature's own record: the first detection deletes it with its line.
+"$mksample" --hosts --out "$prefix/drive_c/windows/system32/drivers/etc/hosts"
 bruvane_map_drive "$prefix" d "$demo"
 mkdir -p "$prefix/drive_c/bruvane"
 cp "$exe" "$robot_exe" "$prefix/drive_c/bruvane/"
