@@ -3,9 +3,10 @@
 # a fresh prefix whose only drives are its own C: and a demo drive D:
 # (Z:, the host's root, is removed, and so are the links to the host's
 # home), with three synthetic infected files, a Run value starting one
-# of them and a hosts file matching the text signature. With a display (DISPLAY set) you press Scan yourself; without
-# one the program runs under Xvfb, the robot presses Scan, the result
-# list is printed and a screenshot saved. The prefix is thrown away
+# of them and a hosts file matching the text signature. With a display
+# (DISPLAY set) you press Scan yourself; without one the program runs
+# under Xvfb, the robot presses Scan, the result list is printed and a
+# screenshot saved. The prefix is thrown away
 # afterwards unless BRUVANE_KEEP_DEMO=1 is set (or --keep is given).
 #
 #   bash tools/demo.sh [--keep]
