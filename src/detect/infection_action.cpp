@@ -6,6 +6,7 @@
 #include "common/shared_state.h"
 #include "detect/boot_deletion.h"
 #include "memory/kill_process.h"
+#include "detect/renamed_path.h"
 #include "platform/win32.h"
 #include "repair/startup_entries.h"
 
@@ -39,20 +40,6 @@ void RemoveInfectedFile(const char* path, const char* reportName) {
     EmitFormattedReportLine("%s     %s Unable to remove", path, reportName);
     // The latest scheduling decides, even when an earlier one succeeded.
     RestartNeeded = ScheduleBootDeletion(path);
-}
-
-// setup.exe becomes setup.Vxe: the character after the last '.' of the
-// whole path turns into 'V'. A path ending in '.' gets the 'V' appended
-// (never a write over its terminator); a path without '.' stays as it is.
-bool MakeRenamedPath(const char* path, char* renamed, size_t size) {
-    if (!CopyText(renamed, size, path)) return false;
-    char* lastDot = strrchr(renamed, '.');
-    if (lastDot == nullptr) return true;
-    if (lastDot[1] != '\0') {
-        lastDot[1] = 'V';
-        return true;
-    }
-    return AppendText(renamed, size, "V");
 }
 
 void RenameInfectedFile(const char* path, const char* reportName) {

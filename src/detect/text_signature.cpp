@@ -6,6 +6,7 @@
 #include "common/report.h"
 #include "common/shared_state.h"
 #include "detect/text_signature.h"
+#include "detect/renamed_path.h"
 #include "platform/win32.h"
 #include "repair/startup_entries.h"
 
@@ -19,20 +20,6 @@ void RemoveMatchedFile(const char* path) {
     } else {
         EmitFormattedReportLine("%s     %s Remove failed", path, TextSignatureMatchedName);
     }
-}
-
-// The character after the last "." becomes "V", as for an infected
-// executable; a path ending in "." gets the "V" appended instead of a
-// write over its terminator; a path without "." keeps its name.
-bool MakeRenamedPath(const char* path, char* renamed, size_t size) {
-    if (!CopyText(renamed, size, path)) return false;
-    char* lastDot = strrchr(renamed, '.');
-    if (lastDot == nullptr) return true;
-    if (lastDot[1] != '\0') {
-        lastDot[1] = 'V';
-        return true;
-    }
-    return AppendText(renamed, size, "V");
 }
 
 void RenameMatchedFile(const char* path) {

@@ -4,30 +4,16 @@
 
 #include "memory/kill_process.h"
 #include "memory/process_list.h"
+#include "memory/psapi_process_list.h"
 #include "memory/system_functions.h"
 
 namespace {
 
 const DWORD kAfterTerminatePause = 500;
 
-// The processes of `ids` whose main module path could be read. False when
-// a record could not be allocated (the list is then already freed).
-bool ListProcessPaths(GetModuleFileNameExFunction moduleFileName, const DWORD* ids, DWORD count,
-                      ProcessList* list) {
-    for (DWORD i = 0; i < count; ++i) {
-        HANDLE process = OpenProcess(kQueryAndRead, FALSE, ids[i]);
-        if (process == nullptr) continue;
-        char path[kProcessImageUsed];
-        memset(path, 0, sizeof path);
-        DWORD length = moduleFileName(process, nullptr, path, sizeof path);
-        if (length != 0 && !AppendProcessRecord(list, ids[i], path)) {
-            CloseHandle(process);
-            FreeProcessList(list);
-            return false;
-        }
-        CloseHandle(process);
-    }
-    return true;
+// The termination works with the privileges the program already holds.
+HANDLE OpenForModuleName(DWORD processId) {
+    return OpenProcess(kQueryAndRead, FALSE, processId);
 }
 
 bool SamePath(const char* reported, const char* path, size_t pathLength) {
@@ -37,25 +23,12 @@ bool SamePath(const char* reported, const char* path, size_t pathLength) {
 }  // namespace
 
 int KillByPsapi(const char* path) {
-    HMODULE psapi = LoadLibraryA(kPsapiLibrary);
-    if (psapi == nullptr) return 0;
-    EnumProcessesFunction enumProcesses = ResolveFunction<EnumProcessesFunction>(psapi, "EnumProcesses");
-    if (enumProcesses == nullptr) return 0;
-    DWORD ids[kProcessIdCapacity];
-    memset(ids, 0, sizeof ids);
-    DWORD bytes = 0;
-    if (!enumProcesses(ids, sizeof ids, &bytes)) return 0;
-    DWORD count = bytes / sizeof(DWORD);
-    if (count > static_cast<DWORD>(kProcessIdCapacity)) count = kProcessIdCapacity;
-    if (count == 0) return 0;
-    GetModuleFileNameExFunction moduleFileName =
-        ResolveFunction<GetModuleFileNameExFunction>(psapi, "GetModuleFileNameExA");
-    if (moduleFileName == nullptr) return 0;
-
     ProcessList list = {nullptr, nullptr};
+    PsapiListResult taken = TakePsapiProcessList(&OpenForModuleName, &list);
+    if (taken == PsapiListResult::kUnavailable) return 0;
     // Out of memory while listing: nothing is terminated, and the list
     // counts as taken, so the caller's second deletion attempt decides.
-    if (!ListProcessPaths(moduleFileName, ids, count, &list)) return 1;
+    if (taken == PsapiListResult::kOutOfMemory) return 1;
     size_t pathLength = strlen(path);
     for (ProcessRecord* record = list.head; record != nullptr; record = record->next) {
         if (!SamePath(record->imagePath, path, pathLength)) continue;

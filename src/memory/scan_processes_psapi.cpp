@@ -3,6 +3,7 @@
 
 #include "memory/process_examination.h"
 #include "memory/process_scan.h"
+#include "memory/psapi_process_list.h"
 #include "memory/system_functions.h"
 
 namespace {
@@ -35,44 +36,11 @@ HANDLE OpenForModuleName(DWORD processId) {
     return process;
 }
 
-// Every process whose main module path could be read, in id order. False
-// when a record could not be allocated (the list is freed then).
-bool ListProcesses(GetModuleFileNameExFunction moduleFileName, const DWORD* ids, DWORD count, ProcessList* list) {
-    for (DWORD i = 0; i < count; ++i) {
-        HANDLE process = OpenForModuleName(ids[i]);
-        if (process == nullptr) continue;
-        char path[kProcessImageUsed];
-        memset(path, 0, sizeof path);
-        bool kept = moduleFileName(process, nullptr, path, sizeof path) == 0 || AppendProcessRecord(list, ids[i], path);
-        CloseHandle(process);
-        if (!kept) {
-            FreeProcessList(list);
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 int ScanProcessesPsapi() {
-    HMODULE psapi = LoadLibraryA(kPsapiLibrary);
-    if (psapi == nullptr) return 0;
-    EnumProcessesFunction enumProcesses = ResolveFunction<EnumProcessesFunction>(psapi, "EnumProcesses");
-    if (enumProcesses == nullptr) return 0;
-    DWORD ids[kProcessIdCapacity];
-    memset(ids, 0, sizeof ids);
-    DWORD bytes = 0;
-    if (!enumProcesses(ids, sizeof ids, &bytes)) return 0;
-    DWORD count = bytes / sizeof(DWORD);
-    if (count > static_cast<DWORD>(kProcessIdCapacity)) count = kProcessIdCapacity;
-    if (count == 0) return 0;
-    GetModuleFileNameExFunction moduleFileName =
-        ResolveFunction<GetModuleFileNameExFunction>(psapi, "GetModuleFileNameExA");
-    if (moduleFileName == nullptr) return 0;
-
     ProcessList list = {nullptr, nullptr};
-    if (!ListProcesses(moduleFileName, ids, count, &list)) return 0;
+    if (TakePsapiProcessList(&OpenForModuleName, &list) != PsapiListResult::kListed) return 0;
     int result = ExamineProcesses(list, ScanFamily::kWindowsNt);
     FreeProcessList(&list);
     return result;

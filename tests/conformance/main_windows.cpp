@@ -15,30 +15,10 @@ int main(int argc, char** argv) {
         return 3;
     }
     const char* root = argc > 1 ? argv[1] : "D:\\";
-    TestFileListing(root);
-    TestDriveTypes(root);
-    TestAccess(root);
-    TestDeletion(root);
-    TestRegistryEnumeration();
-    TestRegistryDeleteKey();
-    TestRegistryQuerySize();
-    TestExpandEnvironment();
     char self[MAX_PATH];
     std::string idle = std::string(root) + "idle.exe";
-    if (GetModuleFileNameA(nullptr, self, sizeof self) != 0 && CopyFileA(self, idle.c_str(), FALSE))
-        TestProcesses(idle.c_str());
-    else
-        ok(false, "could not copy the program to %s", idle.c_str());
-    TestSystemLibraries();
-    TestServiceManager();
-    TestCodePages();
-    TestPerformanceData();
-    TestDescriptors(root);
-    TestTextMode(root);
-    TestStreams(root);
-    TestMoves(root);
-    TestDelayedDeletion(root);
-    TestSystemFolders();
-    TestShortNames(root);
+    bool copied = GetModuleFileNameA(nullptr, self, sizeof self) != 0 && CopyFileA(self, idle.c_str(), FALSE);
+    if (!copied) ok(false, "could not copy the program to %s", idle.c_str());
+    RunConformanceSuites(root, copied ? idle.c_str() : nullptr);
     return ConformanceSummary("conformance (windows)");
 }
