@@ -13,7 +13,8 @@
 # often the robot looks, default 250), --settle MS (the wait between the
 # window's appearance and the press, default 2000), --work DIR (default
 # $BRUVANE_BENCH_WORK or /tmp/bruvane-guibench), --host-build DIR,
-# --win32-build DIR (default build/host, build/win32), --no-build.
+# --win32-build DIR (default build/host, build/win32), --no-build,
+# --summary (only the table of the times already in WORK).
 #
 # The program removes what it detects, so it scans a copy of the corpus;
 # the removed samples are put back from the original after every run and
@@ -31,7 +32,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-files=100000 rounds=3 seed=20240501 samples=36 poll=250 settle=2000 build=1
+files=100000 rounds=3 seed=20240501 samples=36 poll=250 settle=2000 build=1 summary_only=0
 work=${BRUVANE_BENCH_WORK:-/tmp/bruvane-guibench}
 host=$root/build/host
 win32=$root/build/win32
@@ -49,7 +50,8 @@ while [ $# -gt 0 ]; do
         --win32-build) win32=$(readlink -f "$2"); shift 2 ;;
         --no-build) build=0; shift ;;
         --smoke) files=400 samples=12 rounds=1 settle=0; shift ;;
-        -h|--help) sed -n '2,31p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        --summary) summary_only=1; shift ;;
+        -h|--help) sed -n '2,32p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) echo "gui-wine.sh: unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -221,9 +223,11 @@ path, corpus_files, poll = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 runs = {}
 loads = []
 robot_cpu = []
+by_round = {}
 for line in open(path):
     round_, variant, seconds, files, load, robot = line.rstrip("\n").split("\t")
     runs.setdefault(variant, []).append((float(seconds), int(files)))
+    by_round.setdefault(round_, {})[variant] = float(seconds)
     loads.append(float(load))
     if robot != "-":
         robot_cpu.append(float(robot))
@@ -245,6 +249,10 @@ if "gui" in median and "no-status" in median:
     share = (median["gui"] - median["no-status"]) / median["gui"]
     print("\nPer-entry status update: %.3f s of the median GUI scan's %.3f s, a share of %.1f %%"
           % (median["gui"] - median["no-status"], median["gui"], 100 * share))
+    # Within a round both ran under about the same load.
+    paired = [1 - r["no-status"] / r["gui"] for r in by_round.values() if "gui" in r and "no-status" in r]
+    print("Share within each round: %s (median %.1f %%)" % (
+        ", ".join("%.1f %%" % (100 * p) for p in paired), 100 * statistics.median(paired)))
 if "gui" in median and "empty" in median:
     walk = median["gui"] - median["empty"]
     print("GUI scan less the empty-D: scan: %.3f s for the corpus's %s files, %s files/s"
@@ -258,6 +266,10 @@ PY
 
 # --------------------------------------------------------------------- main
 
+if [ "$summary_only" = 1 ]; then
+    summary
+    exit 0
+fi
 if [ -z "${BRUVANE_GUIBENCH_DISPLAY:-}" ]; then
     prepare
     . "$root/tests/wine/lib/prefix.sh"
