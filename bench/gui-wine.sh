@@ -176,7 +176,9 @@ gui_run() {
     local robot_cpu=-
     [ -f "$run/robot-cpu.txt" ] && robot_cpu=$(awk 'END { printf "%.2f", $1 + $2 }' "$run/robot-cpu.txt")
     printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$round" "$variant" "$seconds" "$expected" "$(load_now)" "$robot_cpu" >> "$times"
-    log "round $round $variant: $seconds s, $expected files, robot $robot_cpu s of processor time"
+    local answered
+    answered=$(grep -c '^robot: answered' "$run/robot.out" || true)
+    log "round $round $variant: $seconds s, $expected files, robot $robot_cpu s of processor time, $answered prompts answered"
     rm -rf "$run"
     if [ "$drive" = "$copy" ]; then restore_copy; fi
 }
