@@ -28,6 +28,8 @@
 //   expect-focus ID                expect-capture ID|0   (the program's thread's focus and capture)
 //   expect-colour ID X Y R G B     the screen at X,Y of a control, each channel within 40
 //   sleep MS
+//   poll MS                        how often the later waits look (default 50); a benchmark
+//                                  looks rarely so that the robot costs the program nothing
 #include <windows.h>
 
 #include <cstdio>
@@ -42,7 +44,7 @@
 namespace {
 
 const int kResultList = 1055;
-const DWORD kPollInterval = 50;
+const DWORD kDefaultPollInterval = 50;
 const UINT kReportMessage = 0x000B;
 const int kCloseTimeout = 10000;
 
@@ -84,6 +86,12 @@ private:
         if (command_ == "wait-window") return WaitWindow(TakeNumber());
         if (command_ == "sleep") {
             Sleep(static_cast<DWORD>(TakeNumber()));
+            return true;
+        }
+        if (command_ == "poll") {
+            int milliseconds = TakeNumber();
+            if (milliseconds <= 0) return Fail("the interval must be above 0 ms");
+            pollInterval_ = static_cast<DWORD>(milliseconds);
             return true;
         }
         if (command_ == "rule") {
@@ -183,7 +191,7 @@ private:
             if (answer && !AnswerPrompts()) return false;
             if (condition()) return true;
             if (GetTickCount() - start > static_cast<DWORD>(milliseconds)) return false;
-            Sleep(kPollInterval);
+            Sleep(pollInterval_);
         }
     }
 
@@ -442,6 +450,7 @@ private:
     HWND dialog_ = nullptr;
     DWORD processId_ = 0;
     DWORD watchedProcess_ = 0;  // a dialog's process when there is no main window
+    DWORD pollInterval_ = kDefaultPollInterval;
 };
 
 }  // namespace
