@@ -81,18 +81,19 @@ HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error) {
     return m.handles.Add(std::move(file));
 }
 
-long ReadText(int hostFd, char* out, size_t count, bool* ended) {
+long ReadText(int hostFd, int64_t* position, char* out, size_t count, bool* ended) {
     if (*ended || count == 0) return 0;
     // Like the runtime: the raw bytes land in the caller's buffer and are
     // squeezed there, so bytes past the answered count are not kept.
-    ssize_t n = read(hostFd, out, count);
+    ssize_t n = pread(hostFd, out, count, static_cast<off_t>(*position));
     if (n <= 0) return n < 0 ? -1 : 0;
+    int64_t next = *position + n;  // where the following read starts
     size_t produced = 0;
     for (ssize_t i = 0; i < n; ++i) {
         char c = out[i];
         if (c == 0x1A) {  // Ctrl+Z ends the text; the position stays on it
             *ended = true;
-            lseek(hostFd, static_cast<off_t>(i - n), SEEK_CUR);
+            next = *position + i;
             break;
         }
         if (c != '\r') {
@@ -109,26 +110,43 @@ long ReadText(int hostFd, char* out, size_t count, bool* ended) {
             continue;
         }
         // A CR at the end of the chunk: the next byte decides.
-        char next = 0;
-        ssize_t more = read(hostFd, &next, 1);
-        if (more == 1 && next == '\n') {
+        char following = 0;
+        ssize_t more = pread(hostFd, &following, 1, static_cast<off_t>(next));
+        if (more == 1 && following == '\n') {
             out[produced++] = '\n';
+            next += 1;
         } else {
             out[produced++] = '\r';
-            if (more == 1) lseek(hostFd, -1, SEEK_CUR);
         }
     }
+    *position = next;
     return static_cast<long>(produced);
 }
 
-long WriteText(int hostFd, const char* data, size_t count) {
+long WriteAt(int hostFd, bool append, int64_t* position, const void* data, size_t count) {
+    if (!append) {
+        ssize_t n = pwrite(hostFd, data, count, static_cast<off_t>(*position));
+        if (n < 0) return -1;
+        *position += n;
+        return static_cast<long>(n);
+    }
+    // An appending descriptor writes at the end whatever its position
+    // (the host descriptor is opened O_APPEND) and is left at the end.
+    ssize_t n = write(hostFd, data, count);
+    if (n < 0) return -1;
+    off_t end = lseek(hostFd, 0, SEEK_CUR);
+    if (end >= 0) *position = end;
+    return static_cast<long>(n);
+}
+
+long WriteText(int hostFd, bool append, int64_t* position, const char* data, size_t count) {
     std::string expanded;
     expanded.reserve(count + count / 8 + 1);
     for (size_t i = 0; i < count; ++i) {
         if (data[i] == '\n') expanded += '\r';
         expanded += data[i];
     }
-    ssize_t n = write(hostFd, expanded.data(), expanded.size());
+    long n = WriteAt(hostFd, append, position, expanded.data(), expanded.size());
     if (n < 0 || static_cast<size_t>(n) != expanded.size()) return -1;
     return static_cast<long>(count);
 }
@@ -192,8 +210,13 @@ int _read(int fd, void* buffer, unsigned int count) {
         errno = EIO;
         return -1;
     }
-    long n = descriptor->text ? winsim::ReadText(file->fd, static_cast<char*>(buffer), count, &descriptor->ended)
-                              : static_cast<long>(read(file->fd, buffer, count));
+    long n;
+    if (descriptor->text) {
+        n = winsim::ReadText(file->fd, &descriptor->position, static_cast<char*>(buffer), count, &descriptor->ended);
+    } else {
+        n = static_cast<long>(pread(file->fd, buffer, count, static_cast<off_t>(descriptor->position)));
+        if (n > 0) descriptor->position += n;
+    }
     if (n < 0) {
         errno = EIO;
         return -1;
@@ -219,8 +242,9 @@ int _write(int fd, const void* buffer, unsigned int count) {
     }
     if (count == 0) return 0;
     winsim::TheMachine().files.NoteChange();
-    long n = descriptor->text ? winsim::WriteText(file->fd, static_cast<const char*>(buffer), count)
-                              : static_cast<long>(write(file->fd, buffer, count));
+    long n = descriptor->text ? winsim::WriteText(file->fd, descriptor->append, &descriptor->position,
+                                                  static_cast<const char*>(buffer), count)
+                              : winsim::WriteAt(file->fd, descriptor->append, &descriptor->position, buffer, count);
     if (n < 0) {
         errno = ENOSPC;
         return -1;
@@ -240,7 +264,7 @@ LONG _lseek(int fd, LONG offset, int origin) {
     if (origin == SEEK_SET) {
         base = 0;
     } else if (origin == SEEK_CUR) {
-        base = lseek(file->fd, 0, SEEK_CUR);
+        base = descriptor->position;
     } else if (origin == SEEK_END) {
         struct stat st;
         base = fstat(file->fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
@@ -259,10 +283,7 @@ LONG _lseek(int fd, LONG offset, int origin) {
         errno = EINVAL;
         return -1;
     }
-    if (lseek(file->fd, static_cast<off_t>(position), SEEK_SET) < 0) {
-        errno = EINVAL;
-        return -1;
-    }
+    descriptor->position = position;
     descriptor->ended = false;
     return static_cast<LONG>(position);
 }

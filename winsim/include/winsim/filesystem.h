@@ -44,6 +44,9 @@ struct CrtDescriptor {
     bool readable = false;
     bool writable = false;
     bool ended = false;  // text reads: Ctrl+Z seen; a seek clears it
+    // The runtime keeps the file position itself: a read is one positioned
+    // host read and a seek is no host call at all.
+    int64_t position = 0;
 };
 
 class FileSystem {
