@@ -1,11 +1,15 @@
-// The runtime descriptors keep their own file position. Every answer must
-// stay what the runtime gives: short reads at the end, reads beyond it,
-// refused seeks, text-mode line ends across reads, appending writes.
+// The runtime descriptors keep their own file position and the length
+// their open looked at. Every answer must stay what the runtime gives:
+// short reads at the end, reads beyond it, refused seeks, text-mode line
+// ends across reads, appending writes, and a length that follows the file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "platform/win32.h"
@@ -147,6 +151,83 @@ TEST_F(DescriptorPositionTest, TextReadsContinueWhereTheTranslationStopped) {
     ASSERT_EQ(_read(fd, buffer, sizeof buffer), 4);
     EXPECT_EQ(std::string(buffer, 4), "tail");
     _close(fd);
+}
+
+TEST_F(DescriptorPositionTest, TheLengthFollowsTheFileOnceTheDescriptorIsUsed) {
+    int fd = _open("C:\\f.bin", _O_RDONLY | _O_BINARY);
+    ASSERT_NE(fd, -1);
+    EXPECT_EQ(_filelength(fd), 100);  // control
+    unsigned char byte;
+    ASSERT_EQ(_read(fd, &byte, 1), 1);
+    {
+        std::ofstream other(host_ + "/f.bin", std::ios::binary | std::ios::app);
+        other << "another program's bytes";
+    }
+    EXPECT_EQ(_filelength(fd), 123);
+    _close(fd);
+
+    // Changed by the machine itself after the open: asked afresh.
+    fd = _open("C:\\f.bin", _O_RDONLY | _O_BINARY);
+    ASSERT_NE(fd, -1);
+    int writer = _open("C:\\f.bin", _O_WRONLY | _O_APPEND | _O_BINARY);
+    ASSERT_NE(writer, -1);
+    EXPECT_EQ(_write(writer, "12345", 5), 5);
+    _close(writer);
+    EXPECT_EQ(_filelength(fd), 128);
+    _close(fd);
+}
+
+// The open comes before the look at the file; what may not be opened is
+// still refused as before, and a pipe put in place of a listed file never
+// makes the open wait.
+TEST_F(DescriptorPositionTest, OpeningForReadingRefusesWhatIsNoFile) {
+    MakeFolder("C:\\dir");
+    MakeFile("C:\\dir\\a.exe", "MZ");
+    MakeFile("C:\\dir\\b.exe", "MZ");
+    MakeFile("C:\\dir\\c.exe", "MZ");
+    std::string outside = HostRoot() + "/outside.exe";
+    { std::ofstream(outside) << "secret"; }
+    // Kept at once, so that the paths are translated from the listing
+    // with no look at the host: only the open can refuse them.
+    machine().files.listingSettleMs = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE listing = FindFirstFileA("C:\\dir\\*.*", &found);
+    ASSERT_NE(listing, INVALID_HANDLE_VALUE);
+    FindClose(listing);
+    // Replaced behind the machine's back after the listing read them.
+    ASSERT_EQ(unlink((host_ + "/dir/a.exe").c_str()), 0);
+    ASSERT_EQ(symlink(outside.c_str(), (host_ + "/dir/a.exe").c_str()), 0);
+    ASSERT_EQ(unlink((host_ + "/dir/b.exe").c_str()), 0);
+    ASSERT_EQ(mkfifo((host_ + "/dir/b.exe").c_str(), 0600), 0);
+    ASSERT_EQ(unlink((host_ + "/dir/c.exe").c_str()), 0);
+    ASSERT_EQ(mkdir((host_ + "/dir/c.exe").c_str(), 0755), 0);
+
+    struct Case {
+        const char* path;
+        int error;  // 0: opens
+    } cases[] = {
+        {"C:\\dir\\a.exe", EACCES},
+        {"C:\\dir\\b.exe", EACCES},
+        {"C:\\dir\\c.exe", EACCES},
+        {"C:\\f.bin", 0},  // control
+        {"C:\\dir", EACCES},
+        {"C:\\missing.bin", ENOENT},
+        {"C:\\missing\\x.bin", ENOENT},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        errno = 0;
+        int fd = _open(c.path, _O_RDONLY | _O_BINARY);
+        if (c.error == 0) {
+            EXPECT_NE(fd, -1);
+            if (fd != -1) _close(fd);
+            continue;
+        }
+        EXPECT_EQ(fd, -1);
+        EXPECT_EQ(errno, c.error);
+    }
+    EXPECT_EQ(machine().files.DescriptorCount(), 0u);
+    EXPECT_EQ(machine().files.OpenCount(host_ + "/dir/a.exe"), 0u);
 }
 
 }  // namespace

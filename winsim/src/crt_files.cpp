@@ -17,8 +17,51 @@ using winsim::TheMachine;
 
 namespace winsim {
 
-HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error) {
+namespace {
+
+int HostErrorToRuntime(int hostError) { return hostError == ENOENT || hostError == ENOTDIR ? ENOENT : EACCES; }
+
+HANDLE AddFileHandle(int fd, const std::string& host, DWORD access, DWORD share) {
     Machine& m = TheMachine();
+    std::unique_ptr<FileObject> file(new FileObject);
+    file->fd = fd;
+    file->hostPath = host;
+    file->share = share;
+    file->access = access;
+    m.files.NoteOpen(host, share, access);
+    return m.handles.Add(std::move(file));
+}
+
+// A plain open for reading: opened first, then the open file looked at,
+// one look instead of a look at the path and another at the file.
+// Never through a link (O_NOFOLLOW), and never waiting on a pipe put in
+// place of a listed file (O_NONBLOCK, which regular files ignore).
+HANDLE OpenForReading(const std::string& host, DWORD share, int* error, int64_t* length) {
+    int fd = open(host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = HostErrorToRuntime(errno);
+        return nullptr;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        *error = EACCES;  // a folder, as the runtime answers; nothing else is a file of a Windows disk
+        return nullptr;
+    }
+    if (!TheMachine().files.MayOpen(host, GENERIC_READ, share)) {
+        close(fd);
+        *error = EACCES;  // what the runtime makes of a sharing violation
+        return nullptr;
+    }
+    *length = static_cast<int64_t>(st.st_size);
+    return AddFileHandle(fd, host, GENERIC_READ, share);
+}
+
+}  // namespace
+
+HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error, int64_t* length) {
+    Machine& m = TheMachine();
+    *length = -1;
     std::string host;
     if (!HostPathOf(path, &host)) {
         *error = ENOENT;
@@ -29,6 +72,11 @@ HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error) {
         *error = EINVAL;
         return nullptr;
     }
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;  // _SH_DENYNO
+    if (accessMode == _O_RDONLY && !(oflag & (_O_CREAT | _O_TRUNC))) return OpenForReading(host, share, error, length);
+
+    // Writing or creating: everything that may refuse the open is asked
+    // before it, since the open itself may truncate or create the file.
     bool writing = accessMode != _O_RDONLY;
     struct stat st;
     bool exists = stat(host.c_str(), &st) == 0;
@@ -49,22 +97,21 @@ HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error) {
         return nullptr;
     }
     DWORD access = (accessMode == _O_WRONLY ? 0 : GENERIC_READ) | (writing ? GENERIC_WRITE : 0);
-    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;  // _SH_DENYNO
     if (!m.files.MayOpen(host, access, share)) {
-        *error = EACCES;  // what the runtime makes of a sharing violation
+        *error = EACCES;
         return nullptr;
     }
     int flags = accessMode == _O_RDONLY ? O_RDONLY : accessMode == _O_WRONLY ? O_WRONLY : O_RDWR;
     if (oflag & _O_CREAT) flags |= O_CREAT;
     if (oflag & _O_TRUNC) flags |= O_TRUNC;
     if (oflag & _O_APPEND) flags |= O_APPEND;
-    if (writing || (flags & O_CREAT)) m.files.NoteChange();
+    m.files.NoteChange();
     // Never through a link: the translation refuses links, and one put in
     // place of the file since (the walk translates from its listing) is
     // refused here.
     int fd = open(host.c_str(), flags | O_NOFOLLOW, 0644);
     if (fd < 0) {
-        *error = errno == ENOENT || errno == ENOTDIR ? ENOENT : EACCES;
+        *error = HostErrorToRuntime(errno);
         return nullptr;
     }
     if (!exists) {
@@ -72,13 +119,7 @@ HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error) {
         // Without _S_IWRITE the new file is read-only (for later opens).
         if (!(pmode & _S_IWRITE)) m.files.SetAttributes(host, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
     }
-    std::unique_ptr<FileObject> file(new FileObject);
-    file->fd = fd;
-    file->hostPath = host;
-    file->share = share;
-    file->access = access;
-    m.files.NoteOpen(host, share, access);
-    return m.handles.Add(std::move(file));
+    return AddFileHandle(fd, host, access, share);
 }
 
 long ReadText(int hostFd, int64_t* position, char* out, size_t count, bool* ended) {
@@ -179,12 +220,15 @@ int _open(const char* path, int oflag, int pmode) {
         return -1;
     }
     int error = 0;
-    HANDLE handle = winsim::RuntimeOpen(path, oflag, pmode, &error);
+    int64_t length = -1;
+    HANDLE handle = winsim::RuntimeOpen(path, oflag, pmode, &error, &length);
     if (handle == nullptr) {
         errno = error;
         return -1;
     }
     winsim::CrtDescriptor descriptor;
+    descriptor.lengthAtOpen = length;
+    descriptor.generationAtOpen = TheMachine().files.Generation();
     descriptor.handle = handle;
     descriptor.windowsPath = path;
     descriptor.text = (oflag & _O_BINARY) == 0;
@@ -210,6 +254,7 @@ int _read(int fd, void* buffer, unsigned int count) {
         errno = EIO;
         return -1;
     }
+    descriptor->lengthAtOpen = -1;
     long n;
     if (descriptor->text) {
         n = winsim::ReadText(file->fd, &descriptor->position, static_cast<char*>(buffer), count, &descriptor->ended);
@@ -242,6 +287,7 @@ int _write(int fd, const void* buffer, unsigned int count) {
     }
     if (count == 0) return 0;
     winsim::TheMachine().files.NoteChange();
+    descriptor->lengthAtOpen = -1;
     long n = descriptor->text ? winsim::WriteText(file->fd, descriptor->append, &descriptor->position,
                                                   static_cast<const char*>(buffer), count)
                               : winsim::WriteAt(file->fd, descriptor->append, &descriptor->position, buffer, count);
@@ -260,6 +306,7 @@ LONG _lseek(int fd, LONG offset, int origin) {
         errno = EINVAL;
         return -1;
     }
+    descriptor->lengthAtOpen = -1;
     int64_t base;
     if (origin == SEEK_SET) {
         base = 0;
@@ -296,12 +343,20 @@ LONG _filelength(int fd) {
         errno = EBADF;
         return -1;
     }
-    struct stat st;
-    if (fstat(file->fd, &st) != 0 || st.st_size > INT32_MAX) {
+    int64_t length = descriptor->lengthAtOpen;
+    if (length < 0 || descriptor->generationAtOpen != winsim::TheMachine().files.Generation()) {
+        struct stat st;
+        if (fstat(file->fd, &st) != 0) {
+            errno = EINVAL;
+            return -1;
+        }
+        length = static_cast<int64_t>(st.st_size);
+    }
+    if (length > INT32_MAX) {
         errno = EINVAL;
         return -1;
     }
-    return static_cast<LONG>(st.st_size);
+    return static_cast<LONG>(length);
 }
 
 int _close(int fd) {

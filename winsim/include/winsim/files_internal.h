@@ -30,8 +30,9 @@ struct FileObject : HandleObject {
 
 // Opens a file the way the runtime library does (sharing read and write,
 // never delete). `oflag` and `pmode` as for _open. Returns the kernel
-// handle, or nullptr with *error set to an errno value.
-HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error);
+// handle, or nullptr with *error set to an errno value. *length is the
+// file's length as the open found it, or -1 when it did not look.
+HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error, int64_t* length);
 
 // Text-mode translation of the Microsoft runtime, at the descriptor's own
 // position (*position moves on): reading turns CR LF into LF and stops at

@@ -47,6 +47,11 @@ struct CrtDescriptor {
     // The runtime keeps the file position itself: a read is one positioned
     // host read and a seek is no host call at all.
     int64_t position = 0;
+    // The length the open looked at, answered by _filelength until the
+    // descriptor reads, writes or seeks, or the machine changes anything
+    // (-1: not known, ask the file).
+    int64_t lengthAtOpen = -1;
+    uint64_t generationAtOpen = 0;
 };
 
 class FileSystem {
