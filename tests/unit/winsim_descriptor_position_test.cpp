@@ -177,18 +177,20 @@ TEST_F(DescriptorPositionTest, TheLengthFollowsTheFileOnceTheDescriptorIsUsed) {
     _close(fd);
 }
 
-// The open comes before the look at the file; what may not be opened is
-// still refused as before, and a pipe put in place of a listed file never
-// makes the open wait.
+// A file the listing has just looked at is opened with no second look.
+// What was put in its place since is still never followed (a link), never
+// waited on (a pipe) and never read as a file (a folder); any other path is
+// looked at as before.
 TEST_F(DescriptorPositionTest, OpeningForReadingRefusesWhatIsNoFile) {
     MakeFolder("C:\\dir");
     MakeFile("C:\\dir\\a.exe", "MZ");
     MakeFile("C:\\dir\\b.exe", "MZ");
     MakeFile("C:\\dir\\c.exe", "MZ");
+    MakeFile("C:\\dir\\d.exe", "MZ!!");
     std::string outside = HostRoot() + "/outside.exe";
     { std::ofstream(outside) << "secret"; }
     // Kept at once, so that the paths are translated from the listing
-    // with no look at the host: only the open can refuse them.
+    // with no look at the host.
     machine().files.listingSettleMs = 0;
     WIN32_FIND_DATAA found;
     HANDLE listing = FindFirstFileA("C:\\dir\\*.*", &found);
@@ -204,27 +206,33 @@ TEST_F(DescriptorPositionTest, OpeningForReadingRefusesWhatIsNoFile) {
 
     struct Case {
         const char* path;
-        int error;  // 0: opens
+        int error;   // 0: opens
+        LONG length;  // when it opens
+        bool readable;
     } cases[] = {
-        {"C:\\dir\\a.exe", EACCES},
-        {"C:\\dir\\b.exe", EACCES},
-        {"C:\\dir\\c.exe", EACCES},
-        {"C:\\f.bin", 0},  // control
-        {"C:\\dir", EACCES},
-        {"C:\\missing.bin", ENOENT},
-        {"C:\\missing\\x.bin", ENOENT},
+        {"C:\\dir\\d.exe", 0, 4, true},  // control: the listed length
+        {"C:\\dir\\a.exe", EACCES, 0, false},
+        {"C:\\dir\\b.exe", 0, 2, false},
+        {"C:\\dir\\c.exe", 0, 2, false},
+        {"C:\\f.bin", 0, 100, true},  // not from the listing: looked at
+        {"C:\\dir", EACCES, 0, false},
+        {"C:\\missing.bin", ENOENT, 0, false},
+        {"C:\\missing\\x.bin", ENOENT, 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         errno = 0;
         int fd = _open(c.path, _O_RDONLY | _O_BINARY);
-        if (c.error == 0) {
-            EXPECT_NE(fd, -1);
-            if (fd != -1) _close(fd);
+        if (c.error != 0) {
+            EXPECT_EQ(fd, -1);
+            EXPECT_EQ(errno, c.error);
             continue;
         }
-        EXPECT_EQ(fd, -1);
-        EXPECT_EQ(errno, c.error);
+        ASSERT_NE(fd, -1);
+        EXPECT_EQ(_filelength(fd), c.length);
+        char buffer[4];
+        EXPECT_EQ(_read(fd, buffer, 2) == 2, c.readable);
+        _close(fd);
     }
     EXPECT_EQ(machine().files.DescriptorCount(), 0u);
     EXPECT_EQ(machine().files.OpenCount(host_ + "/dir/a.exe"), 0u);

@@ -32,28 +32,33 @@ HANDLE AddFileHandle(int fd, const std::string& host, DWORD access, DWORD share)
     return m.handles.Add(std::move(file));
 }
 
-// A plain open for reading: opened first, then the open file looked at,
-// one look instead of a look at the path and another at the file.
+// A plain open for reading, one look at the file at most. A file the
+// listing has just looked at is opened with no second look: its length is
+// the listed one. Any other is opened first and the open file looked at.
 // Never through a link (O_NOFOLLOW), and never waiting on a pipe put in
-// place of a listed file (O_NONBLOCK, which regular files ignore).
-HANDLE OpenForReading(const std::string& host, DWORD share, int* error, int64_t* length) {
+// place of a listed file (O_NONBLOCK, which regular files ignore); a
+// folder put there since opens but answers no read.
+HANDLE OpenForReading(const std::string& host, int64_t listedSize, DWORD share, int* error, int64_t* length) {
     int fd = open(host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         *error = HostErrorToRuntime(errno);
         return nullptr;
     }
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        *error = EACCES;  // a folder, as the runtime answers; nothing else is a file of a Windows disk
-        return nullptr;
+    *length = listedSize;
+    if (listedSize < 0) {
+        struct stat st;
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            close(fd);
+            *error = EACCES;  // a folder, as the runtime answers; nothing else is a file of a Windows disk
+            return nullptr;
+        }
+        *length = static_cast<int64_t>(st.st_size);
     }
     if (!TheMachine().files.MayOpen(host, GENERIC_READ, share)) {
         close(fd);
         *error = EACCES;  // what the runtime makes of a sharing violation
         return nullptr;
     }
-    *length = static_cast<int64_t>(st.st_size);
     return AddFileHandle(fd, host, GENERIC_READ, share);
 }
 
@@ -63,7 +68,8 @@ HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error, int64_t* 
     Machine& m = TheMachine();
     *length = -1;
     std::string host;
-    if (!HostPathOf(path, &host)) {
+    int64_t listedSize = -1;
+    if (path == nullptr || !m.files.ToHostPath(path, &host, &listedSize)) {
         *error = ENOENT;
         return nullptr;
     }
@@ -73,7 +79,7 @@ HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error, int64_t* 
         return nullptr;
     }
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;  // _SH_DENYNO
-    if (accessMode == _O_RDONLY && !(oflag & (_O_CREAT | _O_TRUNC))) return OpenForReading(host, share, error, length);
+    if (accessMode == _O_RDONLY && !(oflag & (_O_CREAT | _O_TRUNC))) return OpenForReading(host, listedSize, share, error, length);
 
     // Writing or creating: everything that may refuse the open is asked
     // before it, since the open itself may truncate or create the file.

@@ -124,23 +124,30 @@ struct FindObject : winsim::HandleObject {
     size_t next = 0;
 };
 
-// One look at a listed entry, relative to the open folder: its kind, its
-// size and its attributes. False for what is not listed: an entry that
-// vanished since the folder was read, and anything that is neither a file
-// nor a folder. A symbolic link could lead the walk out of the mapped
-// folder, and a pipe or device could block or answer a read with
-// anything; a Windows disk holds neither.
-bool FillFindData(DIR* dir, const std::string& hostFolder, const char* name, bool dots, WIN32_FIND_DATAA* data) {
-    struct stat st;
-    if (fstatat(dirfd(dir), dots ? "." : name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
-    bool folder = S_ISDIR(st.st_mode);
-    if (!folder && !S_ISREG(st.st_mode)) return false;
-    memset(data, 0, sizeof *data);
+// A listed entry's kind, size and attributes. A file is looked at once,
+// relative to the open folder, for its size; a folder's kind is in the
+// folder's own entry ("." and ".." are the folder and its parent). False
+// for what is not listed: an entry that vanished since the folder was
+// read, and anything that is neither a file nor a folder. A symbolic link
+// could lead the walk out of the mapped folder, and a pipe or device
+// could block or answer a read with anything; a Windows disk holds
+// neither.
+bool FillFindData(DIR* dir, const std::string& hostFolder, const struct dirent* entry, bool dots,
+                  WIN32_FIND_DATAA* data) {
+    const char* name = entry->d_name;
+    bool folder = dots || entry->d_type == DT_DIR;
+    uint64_t size = 0;
     if (!folder) {
-        uint64_t size = static_cast<uint64_t>(st.st_size);
-        data->nFileSizeLow = static_cast<DWORD>(size);
-        data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+        if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN) return false;
+        struct stat st;
+        if (fstatat(dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+        folder = S_ISDIR(st.st_mode);
+        if (!folder && !S_ISREG(st.st_mode)) return false;
+        if (!folder) size = static_cast<uint64_t>(st.st_size);
     }
+    memset(data, 0, sizeof *data);
+    data->nFileSizeLow = static_cast<DWORD>(size);
+    data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
     data->dwFileAttributes = TheMachine().files.AttributesOfEntry(hostFolder, dots ? nullptr : name, folder);
     size_t length = strnlen(name, sizeof data->cFileName - 1);  // the rest stays zero
     memcpy(data->cFileName, name, length);
@@ -189,7 +196,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
             bool dots = strcmp(entryName, ".") == 0 || strcmp(entryName, "..") == 0;
             if (dots && root) continue;  // drive roots list no "." or ".."
             WIN32_FIND_DATAA found;
-            if (FillFindData(dir, hostFolder, entryName, dots, &found)) last.entries.push_back(found);
+            if (FillFindData(dir, hostFolder, entry, dots, &found)) last.entries.push_back(found);
         }
         closedir(dir);
         // Wine lists folders in case-insensitive name order; listing the
@@ -199,12 +206,15 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
         std::stable_sort(last.entries.begin(), last.entries.end(), LessIgnoringCase);
         if (!keep) m.files.ForgetListing();
         if (keep) {
-            std::vector<std::string> names;
-            names.reserve(last.entries.size());
-            for (const WIN32_FIND_DATAA& entry : last.entries)
-                if (strcmp(entry.cFileName, ".") != 0 && strcmp(entry.cFileName, "..") != 0)
-                    names.push_back(entry.cFileName);
-            m.files.NoteListing(hostFolder, std::move(names));
+            std::vector<winsim::FileSystem::ListedEntry> listed;
+            listed.reserve(last.entries.size());
+            for (const WIN32_FIND_DATAA& entry : last.entries) {
+                if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0) continue;
+                bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+                int64_t size = static_cast<int64_t>(static_cast<uint64_t>(entry.nFileSizeHigh) << 32 | entry.nFileSizeLow);
+                listed.push_back({entry.cFileName, folder ? -1 : size});
+            }
+            m.files.NoteListing(hostFolder, std::move(listed));
             last.valid = true;
             last.host = hostFolder;
             last.device = st.st_dev;
