@@ -206,7 +206,11 @@ namespace {
 winsim::CrtDescriptor* Lookup(int fd, winsim::FileObject** file) {
     winsim::Machine& m = TheMachine();
     winsim::CrtDescriptor* descriptor = m.files.Descriptor(fd);
-    *file = descriptor ? m.handles.Get<winsim::FileObject>(descriptor->handle) : nullptr;
+    // The object the open made, if its handle is still there: compared,
+    // not cast, since the handle cannot have changed kind.
+    *file = descriptor != nullptr && descriptor->file != nullptr && m.handles.Find(descriptor->handle) == descriptor->file
+                ? descriptor->file
+                : nullptr;
     if (descriptor == nullptr || *file == nullptr) {
         errno = EBADF;
         return nullptr;
@@ -233,6 +237,7 @@ int _open(const char* path, int oflag, int pmode) {
         return -1;
     }
     winsim::CrtDescriptor descriptor;
+    descriptor.file = TheMachine().handles.Get<winsim::FileObject>(handle);
     descriptor.lengthAtOpen = length;
     descriptor.generationAtOpen = TheMachine().files.Generation();
     descriptor.handle = handle;

@@ -62,26 +62,27 @@ Lookup FindIgnoringCase(const std::string& folder, const std::string& name, std:
 // One plain component: not empty, no separator, not "." or "..".
 bool IsPlainName(const std::string& text, size_t start) {
     if (start >= text.size()) return false;
-    if (text.find_first_of("\\/", start) != std::string::npos) return false;
+    for (size_t i = start; i < text.size(); ++i)
+        if (text[i] == '\\' || text[i] == '/') return false;
     return text.compare(start, std::string::npos, ".") != 0 && text.compare(start, std::string::npos, "..") != 0;
+}
+
+// What Windows never lets a name hold.
+bool IsInvalidNameCharacter(unsigned char c) {
+    return c < 0x20 || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|' || c == '\\' || c == '/';
 }
 
 }  // namespace
 
 bool IsValidWindowsName(const std::string& name) {
-    for (unsigned char c : name) {
-        if (c < 0x20) return false;
-        if (strchr("*?\"<>|\\/", c) != nullptr) return false;
-    }
+    for (unsigned char c : name)
+        if (IsInvalidNameCharacter(c)) return false;
     return true;
 }
 
 bool IsValidWindowsName(const char* name) {
-    for (; *name != '\0'; ++name) {
-        unsigned char c = static_cast<unsigned char>(*name);
-        if (c < 0x20) return false;
-        if (strchr("*?\"<>|\\/", c) != nullptr) return false;
-    }
+    for (; *name != '\0'; ++name)
+        if (IsInvalidNameCharacter(static_cast<unsigned char>(*name))) return false;
     return true;
 }
 
@@ -217,9 +218,15 @@ int FileSystem::TranslateInRecentFolder(const std::string& windowsPath, std::str
     if (!folderItself && !IsPlainName(windowsPath, nameStart)) return 0;
     const char* listedName = windowsPath.c_str() + nameStart;
     if (!folderItself && !IsValidWindowsName(listedName)) return -1;
-    // A name the folder's listing has just read, with nothing changed by
-    // the machine since: the listing looked at the folder and the entry.
-    if (!folderItself && listed_.valid && listed_.generation == generation_ && listed_.host == recent.host) {
+    // A name the folder's listing has just read, or the folder itself,
+    // with nothing changed by the machine since: the listing looked at the
+    // folder and the entry.
+    bool listedHere = listed_.valid && listed_.generation == generation_ && listed_.host == recent.host;
+    if (folderItself && listedHere) {
+        *hostPath = recent.host;
+        return 1;
+    }
+    if (!folderItself && listedHere) {
         auto it = std::lower_bound(listed_.entries.begin(), listed_.entries.end(), listedName,
                                    [](const ListedEntry& entry, const char* name) { return entry.name < name; });
         if (it != listed_.entries.end() && it->name == listedName) {

@@ -37,8 +37,11 @@ struct PendingFileOperation {
 
 // An open runtime-library descriptor (_open, fopen): the kernel file
 // handle behind it and the translation mode.
+struct FileObject;
+
 struct CrtDescriptor {
     HANDLE handle = nullptr;
+    FileObject* file = nullptr;  // the object behind the handle, while the handle is there
     std::string windowsPath;
     bool text = false;
     bool append = false;
