@@ -1,10 +1,11 @@
 // The files of the corpus that the answer key is about: samples that
 // must be found under a known record, and near misses that must not.
 //
-// Every sample is a PE32 image with one section that holds the whole body
-// of the file, so that a distance from the entry point is the same in
-// address space (ours) and in file space (ClamAV's EP+n, YARA's
-// pe.entry_point + n), and both patterns lie inside that section.
+// Every sample and near miss is made by the sample generator (mksample's
+// library) from the engine's table, and must be a PE32 image with one
+// section that holds the entry point and both patterns, so that a distance
+// from the entry point is the same in address space (ours) and in file
+// space (ClamAV's EP+n, YARA's pe.entry_point + n).
 #pragma once
 
 #include <cstdint>
@@ -32,11 +33,6 @@ struct SpecialFile {
 // there are no records.
 std::vector<SpecialFile> PlanSpecialFiles(int samples, CorpusRandom& random, std::string* note);
 
-// Writes the planned file at `hostPath`. False when the record cannot be
-// laid out in one section, or on a write error.
+// Writes the planned file at `hostPath`. False when the generator cannot
+// build it, when it needs more than one section, or on a write error.
 bool WriteSpecialFile(const SpecialFile& file, const std::string& hostPath);
-
-// The bytes of a one-section sample of `record`, `size` bytes long, with
-// the entry point at a file position drawn from `random`. False when the
-// record's patterns do not fit one section of such a file.
-bool BuildSample(const PortableRecord& record, uint64_t size, CorpusRandom& random, std::string* image);

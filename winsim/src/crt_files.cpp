@@ -17,10 +17,59 @@ using winsim::TheMachine;
 
 namespace winsim {
 
-HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error) {
+namespace {
+
+int HostErrorToRuntime(int hostError) { return hostError == ENOENT || hostError == ENOTDIR ? ENOENT : EACCES; }
+
+HANDLE AddFileHandle(int fd, const std::string& host, DWORD access, DWORD share) {
     Machine& m = TheMachine();
+    std::unique_ptr<FileObject> file(new FileObject);
+    file->fd = fd;
+    file->hostPath = host;
+    file->share = share;
+    file->access = access;
+    m.files.NoteOpen(host, share, access);
+    return m.handles.Add(std::move(file));
+}
+
+// A plain open for reading, one look at the file at most. A file the
+// listing has just looked at is opened with no second look: its length is
+// the listed one. Any other is opened first and the open file looked at.
+// Never through a link (O_NOFOLLOW), and never waiting on a pipe put in
+// place of a listed file (O_NONBLOCK, which regular files ignore); a
+// folder put there since opens but answers no read.
+HANDLE OpenForReading(const std::string& host, int64_t listedSize, DWORD share, int* error, int64_t* length) {
+    int fd = open(host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = HostErrorToRuntime(errno);
+        return nullptr;
+    }
+    *length = listedSize;
+    if (listedSize < 0) {
+        struct stat st;
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            close(fd);
+            *error = EACCES;  // a folder, as the runtime answers; nothing else is a file of a Windows disk
+            return nullptr;
+        }
+        *length = static_cast<int64_t>(st.st_size);
+    }
+    if (!TheMachine().files.MayOpen(host, GENERIC_READ, share)) {
+        close(fd);
+        *error = EACCES;  // what the runtime makes of a sharing violation
+        return nullptr;
+    }
+    return AddFileHandle(fd, host, GENERIC_READ, share);
+}
+
+}  // namespace
+
+HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error, int64_t* length) {
+    Machine& m = TheMachine();
+    *length = -1;
     std::string host;
-    if (!HostPathOf(path, &host)) {
+    int64_t listedSize = -1;
+    if (path == nullptr || !m.files.ToHostPath(path, &host, &listedSize)) {
         *error = ENOENT;
         return nullptr;
     }
@@ -29,6 +78,11 @@ HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error) {
         *error = EINVAL;
         return nullptr;
     }
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;  // _SH_DENYNO
+    if (accessMode == _O_RDONLY && !(oflag & (_O_CREAT | _O_TRUNC))) return OpenForReading(host, listedSize, share, error, length);
+
+    // Writing or creating: everything that may refuse the open is asked
+    // before it, since the open itself may truncate or create the file.
     bool writing = accessMode != _O_RDONLY;
     struct stat st;
     bool exists = stat(host.c_str(), &st) == 0;
@@ -49,22 +103,21 @@ HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error) {
         return nullptr;
     }
     DWORD access = (accessMode == _O_WRONLY ? 0 : GENERIC_READ) | (writing ? GENERIC_WRITE : 0);
-    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;  // _SH_DENYNO
     if (!m.files.MayOpen(host, access, share)) {
-        *error = EACCES;  // what the runtime makes of a sharing violation
+        *error = EACCES;
         return nullptr;
     }
     int flags = accessMode == _O_RDONLY ? O_RDONLY : accessMode == _O_WRONLY ? O_WRONLY : O_RDWR;
     if (oflag & _O_CREAT) flags |= O_CREAT;
     if (oflag & _O_TRUNC) flags |= O_TRUNC;
     if (oflag & _O_APPEND) flags |= O_APPEND;
-    if (writing || (flags & O_CREAT)) m.files.NoteChange();
+    m.files.NoteChange();
     // Never through a link: the translation refuses links, and one put in
     // place of the file since (the walk translates from its listing) is
     // refused here.
     int fd = open(host.c_str(), flags | O_NOFOLLOW, 0644);
     if (fd < 0) {
-        *error = errno == ENOENT || errno == ENOTDIR ? ENOENT : EACCES;
+        *error = HostErrorToRuntime(errno);
         return nullptr;
     }
     if (!exists) {
@@ -72,27 +125,22 @@ HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error) {
         // Without _S_IWRITE the new file is read-only (for later opens).
         if (!(pmode & _S_IWRITE)) m.files.SetAttributes(host, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
     }
-    std::unique_ptr<FileObject> file(new FileObject);
-    file->fd = fd;
-    file->hostPath = host;
-    file->share = share;
-    file->access = access;
-    m.files.NoteOpen(host, share, access);
-    return m.handles.Add(std::move(file));
+    return AddFileHandle(fd, host, access, share);
 }
 
-long ReadText(int hostFd, char* out, size_t count, bool* ended) {
+long ReadText(int hostFd, int64_t* position, char* out, size_t count, bool* ended) {
     if (*ended || count == 0) return 0;
     // Like the runtime: the raw bytes land in the caller's buffer and are
     // squeezed there, so bytes past the answered count are not kept.
-    ssize_t n = read(hostFd, out, count);
+    ssize_t n = pread(hostFd, out, count, static_cast<off_t>(*position));
     if (n <= 0) return n < 0 ? -1 : 0;
+    int64_t next = *position + n;  // where the following read starts
     size_t produced = 0;
     for (ssize_t i = 0; i < n; ++i) {
         char c = out[i];
         if (c == 0x1A) {  // Ctrl+Z ends the text; the position stays on it
             *ended = true;
-            lseek(hostFd, static_cast<off_t>(i - n), SEEK_CUR);
+            next = *position + i;
             break;
         }
         if (c != '\r') {
@@ -109,26 +157,43 @@ long ReadText(int hostFd, char* out, size_t count, bool* ended) {
             continue;
         }
         // A CR at the end of the chunk: the next byte decides.
-        char next = 0;
-        ssize_t more = read(hostFd, &next, 1);
-        if (more == 1 && next == '\n') {
+        char following = 0;
+        ssize_t more = pread(hostFd, &following, 1, static_cast<off_t>(next));
+        if (more == 1 && following == '\n') {
             out[produced++] = '\n';
+            next += 1;
         } else {
             out[produced++] = '\r';
-            if (more == 1) lseek(hostFd, -1, SEEK_CUR);
         }
     }
+    *position = next;
     return static_cast<long>(produced);
 }
 
-long WriteText(int hostFd, const char* data, size_t count) {
+long WriteAt(int hostFd, bool append, int64_t* position, const void* data, size_t count) {
+    if (!append) {
+        ssize_t n = pwrite(hostFd, data, count, static_cast<off_t>(*position));
+        if (n < 0) return -1;
+        *position += n;
+        return static_cast<long>(n);
+    }
+    // An appending descriptor writes at the end whatever its position
+    // (the host descriptor is opened O_APPEND) and is left at the end.
+    ssize_t n = write(hostFd, data, count);
+    if (n < 0) return -1;
+    off_t end = lseek(hostFd, 0, SEEK_CUR);
+    if (end >= 0) *position = end;
+    return static_cast<long>(n);
+}
+
+long WriteText(int hostFd, bool append, int64_t* position, const char* data, size_t count) {
     std::string expanded;
     expanded.reserve(count + count / 8 + 1);
     for (size_t i = 0; i < count; ++i) {
         if (data[i] == '\n') expanded += '\r';
         expanded += data[i];
     }
-    ssize_t n = write(hostFd, expanded.data(), expanded.size());
+    long n = WriteAt(hostFd, append, position, expanded.data(), expanded.size());
     if (n < 0 || static_cast<size_t>(n) != expanded.size()) return -1;
     return static_cast<long>(count);
 }
@@ -141,7 +206,11 @@ namespace {
 winsim::CrtDescriptor* Lookup(int fd, winsim::FileObject** file) {
     winsim::Machine& m = TheMachine();
     winsim::CrtDescriptor* descriptor = m.files.Descriptor(fd);
-    *file = descriptor ? m.handles.Get<winsim::FileObject>(descriptor->handle) : nullptr;
+    // The object the open made, if its handle is still there: compared,
+    // not cast, since the handle cannot have changed kind.
+    *file = descriptor != nullptr && descriptor->file != nullptr && m.handles.Find(descriptor->handle) == descriptor->file
+                ? descriptor->file
+                : nullptr;
     if (descriptor == nullptr || *file == nullptr) {
         errno = EBADF;
         return nullptr;
@@ -161,12 +230,16 @@ int _open(const char* path, int oflag, int pmode) {
         return -1;
     }
     int error = 0;
-    HANDLE handle = winsim::RuntimeOpen(path, oflag, pmode, &error);
+    int64_t length = -1;
+    HANDLE handle = winsim::RuntimeOpen(path, oflag, pmode, &error, &length);
     if (handle == nullptr) {
         errno = error;
         return -1;
     }
     winsim::CrtDescriptor descriptor;
+    descriptor.file = TheMachine().handles.Get<winsim::FileObject>(handle);
+    descriptor.lengthAtOpen = length;
+    descriptor.generationAtOpen = TheMachine().files.Generation();
     descriptor.handle = handle;
     descriptor.windowsPath = path;
     descriptor.text = (oflag & _O_BINARY) == 0;
@@ -192,8 +265,14 @@ int _read(int fd, void* buffer, unsigned int count) {
         errno = EIO;
         return -1;
     }
-    long n = descriptor->text ? winsim::ReadText(file->fd, static_cast<char*>(buffer), count, &descriptor->ended)
-                              : static_cast<long>(read(file->fd, buffer, count));
+    descriptor->lengthAtOpen = -1;
+    long n;
+    if (descriptor->text) {
+        n = winsim::ReadText(file->fd, &descriptor->position, static_cast<char*>(buffer), count, &descriptor->ended);
+    } else {
+        n = static_cast<long>(pread(file->fd, buffer, count, static_cast<off_t>(descriptor->position)));
+        if (n > 0) descriptor->position += n;
+    }
     if (n < 0) {
         errno = EIO;
         return -1;
@@ -219,8 +298,10 @@ int _write(int fd, const void* buffer, unsigned int count) {
     }
     if (count == 0) return 0;
     winsim::TheMachine().files.NoteChange();
-    long n = descriptor->text ? winsim::WriteText(file->fd, static_cast<const char*>(buffer), count)
-                              : static_cast<long>(write(file->fd, buffer, count));
+    descriptor->lengthAtOpen = -1;
+    long n = descriptor->text ? winsim::WriteText(file->fd, descriptor->append, &descriptor->position,
+                                                  static_cast<const char*>(buffer), count)
+                              : winsim::WriteAt(file->fd, descriptor->append, &descriptor->position, buffer, count);
     if (n < 0) {
         errno = ENOSPC;
         return -1;
@@ -236,11 +317,12 @@ LONG _lseek(int fd, LONG offset, int origin) {
         errno = EINVAL;
         return -1;
     }
+    descriptor->lengthAtOpen = -1;
     int64_t base;
     if (origin == SEEK_SET) {
         base = 0;
     } else if (origin == SEEK_CUR) {
-        base = lseek(file->fd, 0, SEEK_CUR);
+        base = descriptor->position;
     } else if (origin == SEEK_END) {
         struct stat st;
         base = fstat(file->fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
@@ -259,10 +341,7 @@ LONG _lseek(int fd, LONG offset, int origin) {
         errno = EINVAL;
         return -1;
     }
-    if (lseek(file->fd, static_cast<off_t>(position), SEEK_SET) < 0) {
-        errno = EINVAL;
-        return -1;
-    }
+    descriptor->position = position;
     descriptor->ended = false;
     return static_cast<LONG>(position);
 }
@@ -275,12 +354,20 @@ LONG _filelength(int fd) {
         errno = EBADF;
         return -1;
     }
-    struct stat st;
-    if (fstat(file->fd, &st) != 0 || st.st_size > INT32_MAX) {
+    int64_t length = descriptor->lengthAtOpen;
+    if (length < 0 || descriptor->generationAtOpen != winsim::TheMachine().files.Generation()) {
+        struct stat st;
+        if (fstat(file->fd, &st) != 0) {
+            errno = EINVAL;
+            return -1;
+        }
+        length = static_cast<int64_t>(st.st_size);
+    }
+    if (length > INT32_MAX) {
         errno = EINVAL;
         return -1;
     }
-    return static_cast<LONG>(st.st_size);
+    return static_cast<LONG>(length);
 }
 
 int _close(int fd) {

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <vector>
 
 #include "winsim/files_internal.h"
@@ -86,7 +87,9 @@ struct FolderSnapshot {
     struct timespec modified = {0, 0};
     uint64_t generation = 0;
     bool root = false;
-    std::vector<WIN32_FIND_DATAA> entries;  // every listed entry, in listing order
+    // Every listed entry, in listing order; shared with the open searches
+    // that take every entry, and never changed once listed.
+    std::shared_ptr<const std::vector<WIN32_FIND_DATAA>> entries;
 };
 
 FolderSnapshot& LastFolder() {
@@ -119,28 +122,39 @@ bool SnapshotFits(const FolderSnapshot& snapshot, const std::string& hostFolder,
            SameTime(st.st_mtim, snapshot.modified);
 }
 
+// The entries of one search: the whole listing when the pattern takes
+// every name, else its own filtered copy.
 struct FindObject : winsim::HandleObject {
-    std::vector<WIN32_FIND_DATAA> entries;
+    std::shared_ptr<const std::vector<WIN32_FIND_DATAA>> entries;
     size_t next = 0;
 };
 
-// One look at a listed entry, relative to the open folder: its kind, its
-// size and its attributes. False for what is not listed: an entry that
-// vanished since the folder was read, and anything that is neither a file
-// nor a folder. A symbolic link could lead the walk out of the mapped
-// folder, and a pipe or device could block or answer a read with
-// anything; a Windows disk holds neither.
-bool FillFindData(DIR* dir, const std::string& hostFolder, const char* name, bool dots, WIN32_FIND_DATAA* data) {
-    struct stat st;
-    if (fstatat(dirfd(dir), dots ? "." : name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
-    bool folder = S_ISDIR(st.st_mode);
-    if (!folder && !S_ISREG(st.st_mode)) return false;
-    memset(data, 0, sizeof *data);
+bool TakesEveryName(const std::string& pattern) { return pattern == "*" || pattern == "*.*"; }
+
+// A listed entry's kind, size and attributes. A file is looked at once,
+// relative to the open folder, for its size; a folder's kind is in the
+// folder's own entry ("." and ".." are the folder and its parent). False
+// for what is not listed: an entry that vanished since the folder was
+// read, and anything that is neither a file nor a folder. A symbolic link
+// could lead the walk out of the mapped folder, and a pipe or device
+// could block or answer a read with anything; a Windows disk holds
+// neither.
+bool FillFindData(DIR* dir, const std::string& hostFolder, const struct dirent* entry, bool dots,
+                  WIN32_FIND_DATAA* data) {
+    const char* name = entry->d_name;
+    bool folder = dots || entry->d_type == DT_DIR;
+    uint64_t size = 0;
     if (!folder) {
-        uint64_t size = static_cast<uint64_t>(st.st_size);
-        data->nFileSizeLow = static_cast<DWORD>(size);
-        data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+        if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN) return false;
+        struct stat st;
+        if (fstatat(dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+        folder = S_ISDIR(st.st_mode);
+        if (!folder && !S_ISREG(st.st_mode)) return false;
+        if (!folder) size = static_cast<uint64_t>(st.st_size);
     }
+    memset(data, 0, sizeof *data);
+    data->nFileSizeLow = static_cast<DWORD>(size);
+    data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
     data->dwFileAttributes = TheMachine().files.AttributesOfEntry(hostFolder, dots ? nullptr : name, folder);
     size_t length = strnlen(name, sizeof data->cFileName - 1);  // the rest stays zero
     memcpy(data->cFileName, name, length);
@@ -183,28 +197,39 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
         // reading moves them on, and the snapshot is not reused.
         struct stat st;
         bool keep = fstat(dirfd(dir), &st) == 0 && !ChangedJustNow(st);
-        last.entries.clear();
+        std::vector<WIN32_FIND_DATAA> read;
         while (struct dirent* entry = readdir(dir)) {
             const char* entryName = entry->d_name;
             bool dots = strcmp(entryName, ".") == 0 || strcmp(entryName, "..") == 0;
             if (dots && root) continue;  // drive roots list no "." or ".."
-            WIN32_FIND_DATAA found;
-            if (FillFindData(dir, hostFolder, entryName, dots, &found)) last.entries.push_back(found);
+            read.emplace_back();
+            if (!FillFindData(dir, hostFolder, entry, dots, &read.back())) read.pop_back();
         }
         closedir(dir);
         // Wine lists folders in case-insensitive name order; listing the
         // same way keeps host and Wine runs comparable ("." and ".." sort
-        // first). Sorted once here, every listing filtered from it keeps
-        // the order.
-        std::stable_sort(last.entries.begin(), last.entries.end(), LessIgnoringCase);
+        // first). Sorted once here (by reference: an entry is large), every
+        // listing filtered from it keeps the order.
+        std::vector<const WIN32_FIND_DATAA*> order;
+        order.reserve(read.size());
+        for (const WIN32_FIND_DATAA& entry : read) order.push_back(&entry);
+        std::stable_sort(order.begin(), order.end(),
+                         [](const WIN32_FIND_DATAA* a, const WIN32_FIND_DATAA* b) { return LessIgnoringCase(*a, *b); });
+        std::shared_ptr<std::vector<WIN32_FIND_DATAA>> sorted = std::make_shared<std::vector<WIN32_FIND_DATAA>>();
+        sorted->reserve(order.size());
+        for (const WIN32_FIND_DATAA* entry : order) sorted->push_back(*entry);
+        last.entries = sorted;
         if (!keep) m.files.ForgetListing();
         if (keep) {
-            std::vector<std::string> names;
-            names.reserve(last.entries.size());
-            for (const WIN32_FIND_DATAA& entry : last.entries)
-                if (strcmp(entry.cFileName, ".") != 0 && strcmp(entry.cFileName, "..") != 0)
-                    names.push_back(entry.cFileName);
-            m.files.NoteListing(hostFolder, std::move(names));
+            std::vector<winsim::FileSystem::ListedEntry> listed;
+            listed.reserve(sorted->size());
+            for (const WIN32_FIND_DATAA& entry : *sorted) {
+                if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0) continue;
+                bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+                int64_t size = static_cast<int64_t>(static_cast<uint64_t>(entry.nFileSizeHigh) << 32 | entry.nFileSizeLow);
+                listed.push_back({entry.cFileName, folder ? -1 : size});
+            }
+            m.files.NoteListing(hostFolder, std::move(listed));
             last.valid = true;
             last.host = hostFolder;
             last.device = st.st_dev;
@@ -215,14 +240,20 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
             last.root = root;
         }
     }
-    for (const WIN32_FIND_DATAA& entry : last.entries)
-        if (winsim::MatchesWildcard(name.c_str(), entry.cFileName)) find->entries.push_back(entry);
-    if (!last.valid) last.entries.clear();
-    if (find->entries.empty()) {
+    if (TakesEveryName(name)) {
+        find->entries = last.entries;
+    } else {
+        std::shared_ptr<std::vector<WIN32_FIND_DATAA>> matching = std::make_shared<std::vector<WIN32_FIND_DATAA>>();
+        for (const WIN32_FIND_DATAA& entry : *last.entries)
+            if (winsim::MatchesWildcard(name.c_str(), entry.cFileName)) matching->push_back(entry);
+        find->entries = matching;
+    }
+    if (!last.valid) last.entries.reset();
+    if (find->entries->empty()) {
         m.lastError = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
-    *data = find->entries[0];
+    *data = (*find->entries)[0];
     find->next = 1;
     return m.handles.Add(std::move(find));
 }
@@ -235,11 +266,11 @@ BOOL FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA data) {
         return FALSE;
     }
     if (winsim::Injected("FindNextFileA")) return FALSE;
-    if (find->next >= find->entries.size()) {
+    if (find->next >= find->entries->size()) {
         m.lastError = ERROR_NO_MORE_FILES;
         return FALSE;
     }
-    *data = find->entries[find->next++];
+    *data = (*find->entries)[find->next++];
     return TRUE;
 }
 

@@ -62,17 +62,27 @@ Lookup FindIgnoringCase(const std::string& folder, const std::string& name, std:
 // One plain component: not empty, no separator, not "." or "..".
 bool IsPlainName(const std::string& text, size_t start) {
     if (start >= text.size()) return false;
-    if (text.find_first_of("\\/", start) != std::string::npos) return false;
+    for (size_t i = start; i < text.size(); ++i)
+        if (text[i] == '\\' || text[i] == '/') return false;
     return text.compare(start, std::string::npos, ".") != 0 && text.compare(start, std::string::npos, "..") != 0;
+}
+
+// What Windows never lets a name hold.
+bool IsInvalidNameCharacter(unsigned char c) {
+    return c < 0x20 || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|' || c == '\\' || c == '/';
 }
 
 }  // namespace
 
 bool IsValidWindowsName(const std::string& name) {
-    for (unsigned char c : name) {
-        if (c < 0x20) return false;
-        if (strchr("*?\"<>|\\/", c) != nullptr) return false;
-    }
+    for (unsigned char c : name)
+        if (IsInvalidNameCharacter(c)) return false;
+    return true;
+}
+
+bool IsValidWindowsName(const char* name) {
+    for (; *name != '\0'; ++name)
+        if (IsInvalidNameCharacter(static_cast<unsigned char>(*name))) return false;
     return true;
 }
 
@@ -98,11 +108,12 @@ const Drive& FileSystem::DriveOf(char letter) const {
     return index < 0 ? kNone : drives_[index];
 }
 
-bool FileSystem::ToHostPath(const std::string& windowsPath, std::string* hostPath) const {
+bool FileSystem::ToHostPath(const std::string& windowsPath, std::string* hostPath, int64_t* listedSize) const {
+    if (listedSize != nullptr) *listedSize = -1;
     if (windowsPath.size() < 2 || windowsPath[1] != ':') return false;
     const Drive& drive = DriveOf(windowsPath[0]);
     if (drive.hostRoot.empty()) return false;
-    int recent = TranslateInRecentFolder(windowsPath, hostPath);
+    int recent = TranslateInRecentFolder(windowsPath, hostPath, listedSize);
     if (recent != 0) return recent > 0;
     std::string rest = windowsPath.substr(2);
     if (!rest.empty() && rest[0] != '\\' && rest[0] != '/') return false;  // drive-relative paths
@@ -198,19 +209,31 @@ void FileSystem::RememberFolder(const std::string& windowsFolder, const std::str
     recentFolder_.valid = true;
 }
 
-int FileSystem::TranslateInRecentFolder(const std::string& windowsPath, std::string* hostPath) const {
+int FileSystem::TranslateInRecentFolder(const std::string& windowsPath, std::string* hostPath,
+                                        int64_t* listedSize) const {
     const RecentFolder& recent = recentFolder_;
     if (!recent.valid || windowsPath.compare(0, recent.windows.size(), recent.windows) != 0) return 0;
     size_t nameStart = recent.windows.size();
     bool folderItself = nameStart == windowsPath.size();
     if (!folderItself && !IsPlainName(windowsPath, nameStart)) return 0;
-    if (!folderItself && !IsValidWindowsName(windowsPath.substr(nameStart))) return -1;
-    // A name the folder's listing has just read, with nothing changed by
-    // the machine since: the listing looked at the folder and the entry.
-    if (!folderItself && listed_.valid && listed_.generation == generation_ && listed_.host == recent.host) {
-        std::string name = windowsPath.substr(nameStart);
-        if (std::binary_search(listed_.names.begin(), listed_.names.end(), name)) {
-            *hostPath = recent.host + "/" + name;
+    const char* listedName = windowsPath.c_str() + nameStart;
+    if (!folderItself && !IsValidWindowsName(listedName)) return -1;
+    // A name the folder's listing has just read, or the folder itself,
+    // with nothing changed by the machine since: the listing looked at the
+    // folder and the entry.
+    bool listedHere = listed_.valid && listed_.generation == generation_ && listed_.host == recent.host;
+    if (folderItself && listedHere) {
+        *hostPath = recent.host;
+        return 1;
+    }
+    if (!folderItself && listedHere) {
+        auto it = std::lower_bound(listed_.entries.begin(), listed_.entries.end(), listedName,
+                                   [](const ListedEntry& entry, const char* name) { return entry.name < name; });
+        if (it != listed_.entries.end() && it->name == listedName) {
+            hostPath->assign(recent.host);
+            hostPath->push_back('/');
+            hostPath->append(it->name);
+            if (listedSize != nullptr) *listedSize = it->size;
             return 1;
         }
     }
@@ -460,12 +483,13 @@ bool FileSystem::HeldWithoutDeleteSharing(const std::string& hostPath) const {
     return false;
 }
 
-void FileSystem::NoteListing(const std::string& hostFolder, std::vector<std::string> names) {
-    std::sort(names.begin(), names.end());
+void FileSystem::NoteListing(const std::string& hostFolder, std::vector<ListedEntry> entries) {
+    std::sort(entries.begin(), entries.end(),
+              [](const ListedEntry& a, const ListedEntry& b) { return a.name < b.name; });
     listed_.valid = true;
     listed_.host = hostFolder;
     listed_.generation = generation_;
-    listed_.names = std::move(names);
+    listed_.entries = std::move(entries);
 }
 
 void FileSystem::Clear() {

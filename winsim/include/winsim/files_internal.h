@@ -3,6 +3,8 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
+
 #include <string>
 
 #include "winsim/handles.h"
@@ -28,14 +30,19 @@ struct FileObject : HandleObject {
 
 // Opens a file the way the runtime library does (sharing read and write,
 // never delete). `oflag` and `pmode` as for _open. Returns the kernel
-// handle, or nullptr with *error set to an errno value.
-HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error);
+// handle, or nullptr with *error set to an errno value. *length is the
+// file's length as the open found it, or -1 when it did not look.
+HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error, int64_t* length);
 
-// Text-mode translation of the Microsoft runtime: reading turns CR LF into
-// LF and stops at Ctrl+Z (setting *ended); writing turns LF into CR LF and
-// answers the count of the caller's bytes. -1 on a host error.
-long ReadText(int hostFd, char* out, size_t count, bool* ended);
-long WriteText(int hostFd, const char* data, size_t count);
+// Text-mode translation of the Microsoft runtime, at the descriptor's own
+// position (*position moves on): reading turns CR LF into LF and stops at
+// Ctrl+Z (setting *ended); writing turns LF into CR LF and answers the
+// count of the caller's bytes. -1 on a host error.
+long ReadText(int hostFd, int64_t* position, char* out, size_t count, bool* ended);
+long WriteText(int hostFd, bool append, int64_t* position, const char* data, size_t count);
+// Writes at the descriptor's position, or at the end for an appending
+// descriptor; *position ends after the bytes written. -1 on a host error.
+long WriteAt(int hostFd, bool append, int64_t* position, const void* data, size_t count);
 
 // 8.3 names. A valid short name is kept as written; otherwise an alias is
 // made from the name: invalid characters become '_', blanks and inner dots

@@ -19,6 +19,7 @@ namespace winsim {
 // quotes, angle brackets, '|' and path separators. A case-sensitive host
 // may hold such names; Wine lists them but cannot open them.
 bool IsValidWindowsName(const std::string& name);
+bool IsValidWindowsName(const char* name);
 
 struct Drive {
     std::string hostRoot;  // empty: the letter has no folder behind it
@@ -36,14 +37,25 @@ struct PendingFileOperation {
 
 // An open runtime-library descriptor (_open, fopen): the kernel file
 // handle behind it and the translation mode.
+struct FileObject;
+
 struct CrtDescriptor {
     HANDLE handle = nullptr;
+    FileObject* file = nullptr;  // the object behind the handle, while the handle is there
     std::string windowsPath;
     bool text = false;
     bool append = false;
     bool readable = false;
     bool writable = false;
     bool ended = false;  // text reads: Ctrl+Z seen; a seek clears it
+    // The runtime keeps the file position itself: a read is one positioned
+    // host read and a seek is no host call at all.
+    int64_t position = 0;
+    // The length the open looked at, answered by _filelength until the
+    // descriptor reads, writes or seeks, or the machine changes anything
+    // (-1: not known, ask the file).
+    int64_t lengthAtOpen = -1;
+    uint64_t generationAtOpen = 0;
 };
 
 class FileSystem {
@@ -61,7 +73,9 @@ public:
     // Windows path -> host path. Existing components are matched ignoring
     // case, or by their 8.3 alias; the rest are kept as written. False when
     // the path is not an absolute drive path of a mapped drive.
-    bool ToHostPath(const std::string& windowsPath, std::string* hostPath) const;
+    // *listedSize (when given): the size a listing has just read for the
+    // file, when the path was translated from that listing; else -1.
+    bool ToHostPath(const std::string& windowsPath, std::string* hostPath, int64_t* listedSize = nullptr) const;
 
     // Attributes of the file or folder at a host path (as Windows keeps them).
     DWORD Attributes(const std::string& hostPath) const;
@@ -115,11 +129,15 @@ public:
 
     void Clear();
 
-    // The names (files and folders, as spelt) a listing has just read in
-    // full from a host folder. Until the machine changes anything, a path
-    // to one of them in the remembered folder is translated without
-    // looking at the host again.
-    void NoteListing(const std::string& hostFolder, std::vector<std::string> names);
+    // The entries (files and folders, names as spelt) a listing has just
+    // read in full from a host folder. Until the machine changes anything,
+    // a path to one of them in the remembered folder is translated without
+    // looking at the host again, and a file's size is the one listed.
+    struct ListedEntry {
+        std::string name;
+        int64_t size;  // -1 for a folder
+    };
+    void NoteListing(const std::string& hostFolder, std::vector<ListedEntry> entries);
     void ForgetListing() { listed_.valid = false; }
 
     // Raised by every change the machine makes to files, folders or their
@@ -144,14 +162,14 @@ private:
     void RememberFolder(const std::string& windowsFolder, const std::string& hostFolder,
                         const struct stat* known) const;
     // 1: translated through the remembered folder; -1: refused; 0: not in it.
-    int TranslateInRecentFolder(const std::string& windowsPath, std::string* hostPath) const;
+    int TranslateInRecentFolder(const std::string& windowsPath, std::string* hostPath, int64_t* listedSize) const;
 
     mutable RecentFolder recentFolder_;
     struct ListedFolder {
         bool valid = false;
         std::string host;
         uint64_t generation = 0;
-        std::vector<std::string> names;  // sorted bytewise
+        std::vector<ListedEntry> entries;  // sorted bytewise by name
     };
     ListedFolder listed_;
     uint64_t generation_ = 0;

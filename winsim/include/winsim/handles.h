@@ -24,6 +24,11 @@ public:
         if (it == table_.end()) return nullptr;
         return dynamic_cast<T*>(it->second.get());
     }
+    // The object behind a handle, whatever its type; nullptr when none.
+    HandleObject* Find(HANDLE handle) const {
+        auto it = table_.find(reinterpret_cast<uintptr_t>(handle));
+        return it == table_.end() ? nullptr : it->second.get();
+    }
     bool Remove(HANDLE handle);
     size_t OpenCount() const { return table_.size(); }
     void Clear() { table_.clear(); }
