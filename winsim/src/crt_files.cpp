@@ -236,17 +236,19 @@ int _open(const char* path, int oflag, int pmode) {
         errno = error;
         return -1;
     }
-    winsim::CrtDescriptor descriptor;
-    descriptor.file = TheMachine().handles.Get<winsim::FileObject>(handle);
+    int fd = 0;
+    winsim::CrtDescriptor& descriptor = *TheMachine().files.NewDescriptor(&fd);
+    // RuntimeOpen's handles are always file objects: no cast to check.
+    descriptor.file = static_cast<winsim::FileObject*>(TheMachine().handles.Find(handle));
     descriptor.lengthAtOpen = length;
     descriptor.generationAtOpen = TheMachine().files.Generation();
     descriptor.handle = handle;
-    descriptor.windowsPath = path;
+    descriptor.windowsPath.assign(path);
     descriptor.text = (oflag & _O_BINARY) == 0;
     descriptor.append = (oflag & _O_APPEND) != 0;
     descriptor.readable = (oflag & 3) != _O_WRONLY;
     descriptor.writable = (oflag & 3) != _O_RDONLY;
-    return TheMachine().files.AddDescriptor(descriptor);
+    return fd;
 }
 
 int _read(int fd, void* buffer, unsigned int count) {

@@ -392,18 +392,42 @@ std::string FileSystem::PendingFileRenameOperationsData() const {
 }
 
 int FileSystem::AddDescriptor(const CrtDescriptor& descriptor) {
-    int fd = 3;  // 0, 1 and 2 are the standard streams
-    while (descriptors_.count(fd)) ++fd;
-    descriptors_[fd] = descriptor;
+    int fd = 0;
+    *NewDescriptor(&fd) = descriptor;
     return fd;
 }
 
-CrtDescriptor* FileSystem::Descriptor(int fd) {
-    auto it = descriptors_.find(fd);
-    return it == descriptors_.end() ? nullptr : &it->second;
+CrtDescriptor* FileSystem::NewDescriptor(int* fd) {
+    const int kFirst = 3;  // 0, 1 and 2 are the standard streams
+    size_t index = 0;
+    while (index < descriptors_.size() && descriptors_[index]->inUse) ++index;
+    if (index == descriptors_.size()) descriptors_.push_back(std::unique_ptr<DescriptorSlot>(new DescriptorSlot));
+    DescriptorSlot& slot = *descriptors_[index];
+    std::string path = std::move(slot.descriptor.windowsPath);  // its storage serves the next path
+    path.clear();
+    slot.descriptor = CrtDescriptor();
+    slot.descriptor.windowsPath = std::move(path);
+    slot.inUse = true;
+    ++descriptorsInUse_;
+    *fd = kFirst + static_cast<int>(index);
+    return &slot.descriptor;
 }
 
-bool FileSystem::RemoveDescriptor(int fd) { return descriptors_.erase(fd) == 1; }
+CrtDescriptor* FileSystem::Descriptor(int fd) {
+    if (fd < 3 || static_cast<size_t>(fd - 3) >= descriptors_.size()) return nullptr;
+    DescriptorSlot& slot = *descriptors_[static_cast<size_t>(fd - 3)];
+    return slot.inUse ? &slot.descriptor : nullptr;
+}
+
+bool FileSystem::RemoveDescriptor(int fd) {
+    CrtDescriptor* descriptor = Descriptor(fd);
+    if (descriptor == nullptr) return false;
+    descriptors_[static_cast<size_t>(fd - 3)]->inUse = false;
+    descriptor->handle = nullptr;
+    descriptor->file = nullptr;
+    --descriptorsInUse_;
+    return true;
+}
 
 bool FileSystem::WriteFile(const std::string& windowsPath, const std::string& contents) {
     NoteChange();
@@ -504,6 +528,7 @@ void FileSystem::Clear() {
     shortNames_.clear();
     pending_.clear();
     descriptors_.clear();  // their handles go with the machine's handle table
+    descriptorsInUse_ = 0;
     windowsDirectory = "C:\\WINDOWS";
     tempPath = "C:\\WINDOWS\\TEMP\\";
 }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -123,9 +124,13 @@ public:
 
     // Runtime-library descriptors: the lowest free number from 3 up.
     int AddDescriptor(const CrtDescriptor& descriptor);
+    // A fresh descriptor (every field as a new CrtDescriptor's) for the
+    // caller to fill in; its number in *fd. The pointer stays valid until
+    // the descriptor is removed.
+    CrtDescriptor* NewDescriptor(int* fd);
     CrtDescriptor* Descriptor(int fd);
     bool RemoveDescriptor(int fd);
-    size_t DescriptorCount() const { return descriptors_.size(); }
+    size_t DescriptorCount() const { return descriptorsInUse_; }
 
     void Clear();
 
@@ -185,7 +190,14 @@ private:
     // host folder -> (entry name -> alias); aliases are handed out lazily.
     mutable std::map<std::string, std::map<std::string, std::string>> shortNames_;
     std::vector<PendingFileOperation> pending_;
-    std::map<int, CrtDescriptor> descriptors_;
+    // Descriptor number n lives in slot n - 3. Slots are kept when their
+    // descriptor closes, so an open reuses one (and its path's storage).
+    struct DescriptorSlot {
+        bool inUse = false;
+        CrtDescriptor descriptor;
+    };
+    std::vector<std::unique_ptr<DescriptorSlot>> descriptors_;
+    size_t descriptorsInUse_ = 0;
 };
 
 }  // namespace winsim
