@@ -25,6 +25,11 @@ protected:
         MakeFile("C:\\b.bin", "0123456789");
         MakeFile("C:\\c.bin", "xyz");
     }
+    std::string HostOf(const std::string& windowsPath) {
+        std::string host;
+        EXPECT_TRUE(machine().files.ToHostPath(windowsPath, &host));
+        return host;
+    }
 };
 
 TEST_F(HandleTableTest, DescriptorNumbersAreTheLowestFreeAndReusedSlotsStartClean) {
@@ -75,6 +80,32 @@ TEST_F(HandleTableTest, NumbersThatHoldNoDescriptorAnswerBadDescriptor) {
         EXPECT_EQ(_close(number), -1);
         EXPECT_EQ(errno, EBADF);
     }
+}
+
+TEST_F(HandleTableTest, SharingEntriesReusedByAnotherFileHoldOnlyThatFile) {
+    const std::string a = HostOf("C:\\b.bin");
+    const std::string b = HostOf("C:\\c.bin");
+    int fd = _open("C:\\b.bin", _O_RDONLY | _O_BINARY);
+    ASSERT_EQ(machine().files.OpenCount(a), 1u);
+    ASSERT_EQ(_close(fd), 0);
+    machine().files.NoteOpen(b, FILE_SHARE_READ);  // a running program holds c.bin in the freed entry
+    EXPECT_EQ(machine().files.OpenCount(a), 0u);
+    EXPECT_EQ(machine().files.OpenCount(b), 1u);
+
+    int writer = _open("C:\\b.bin", _O_RDWR | _O_BINARY);
+    EXPECT_NE(writer, -1);  // b.bin is free again
+    errno = 0;
+    EXPECT_EQ(_open("C:\\c.bin", _O_RDWR | _O_BINARY), -1);
+    EXPECT_EQ(errno, EACCES);
+    int reader = _open("C:\\c.bin", _O_RDONLY | _O_BINARY);
+    EXPECT_NE(reader, -1);
+    EXPECT_EQ(machine().files.OpenCount(b), 2u);
+    _close(reader);
+    EXPECT_FALSE(DeleteFileA("C:\\c.bin"));
+    machine().files.ReleaseOpen(b, FILE_SHARE_READ);
+    EXPECT_EQ(machine().files.OpenCount(b), 0u);
+    _close(writer);
+    EXPECT_TRUE(DeleteFileA("C:\\c.bin"));
 }
 
 // An object that closes another handle when it goes, as a process object

@@ -473,9 +473,8 @@ bool FileSystem::MakeDirectory(const std::string& windowsPath) {
 
 bool FileSystem::MayOpen(const std::string& hostPath, DWORD access, DWORD share) const {
     const DWORD kRead = 0x80000000u, kWrite = 0x40000000u, kShareRead = 1, kShareWrite = 2;
-    auto range = openShares_.equal_range(hostPath);
-    for (auto it = range.first; it != range.second; ++it) {
-        const OpenEntry& held = it->second;
+    for (const OpenEntry& held : openShares_) {
+        if (!held.inUse || held.hostPath != hostPath) continue;
         // Both ways: the new access must be shared by every holder, and
         // every holder's access must be shared by the new handle.
         if ((access & kRead) && !(held.share & kShareRead)) return false;
@@ -487,24 +486,43 @@ bool FileSystem::MayOpen(const std::string& hostPath, DWORD access, DWORD share)
 }
 
 void FileSystem::NoteOpen(const std::string& hostPath, DWORD share, DWORD access) {
-    openShares_.emplace(hostPath, OpenEntry{share, access});
+    OpenEntry* entry = nullptr;
+    for (OpenEntry& candidate : openShares_) {
+        if (!candidate.inUse) {
+            entry = &candidate;
+            break;
+        }
+    }
+    if (entry == nullptr) {
+        openShares_.emplace_back();
+        entry = &openShares_.back();
+    }
+    entry->inUse = true;
+    entry->hostPath.assign(hostPath);
+    entry->share = share;
+    entry->access = access;
 }
 
 void FileSystem::ReleaseOpen(const std::string& hostPath, DWORD share, DWORD access) {
-    auto range = openShares_.equal_range(hostPath);
-    for (auto it = range.first; it != range.second; ++it) {
-        if (it->second.share == share && it->second.access == access) {
-            openShares_.erase(it);
+    for (OpenEntry& entry : openShares_) {
+        if (entry.inUse && entry.share == share && entry.access == access && entry.hostPath == hostPath) {
+            entry.inUse = false;
             return;
         }
     }
 }
 
 bool FileSystem::HeldWithoutDeleteSharing(const std::string& hostPath) const {
-    auto range = openShares_.equal_range(hostPath);
-    for (auto it = range.first; it != range.second; ++it)
-        if (!(it->second.share & 4)) return true;  // FILE_SHARE_DELETE
+    for (const OpenEntry& entry : openShares_)
+        if (entry.inUse && !(entry.share & 4) && entry.hostPath == hostPath) return true;  // FILE_SHARE_DELETE
     return false;
+}
+
+size_t FileSystem::OpenCount(const std::string& hostPath) const {
+    size_t count = 0;
+    for (const OpenEntry& entry : openShares_)
+        if (entry.inUse && entry.hostPath == hostPath) ++count;
+    return count;
 }
 
 void FileSystem::NoteListing(const std::string& hostFolder, std::vector<ListedEntry> entries) {

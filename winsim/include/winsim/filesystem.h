@@ -113,7 +113,7 @@ public:
     void NoteOpen(const std::string& hostPath, DWORD share, DWORD access = 0x80000000u);
     void ReleaseOpen(const std::string& hostPath, DWORD share, DWORD access = 0x80000000u);
     bool HeldWithoutDeleteSharing(const std::string& hostPath) const;
-    size_t OpenCount(const std::string& hostPath) const { return openShares_.count(hostPath); }
+    size_t OpenCount(const std::string& hostPath) const;
 
     // Operations for the next start (MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT).
     void AddPendingOperation(const PendingFileOperation& operation) { pending_.push_back(operation); }
@@ -178,13 +178,17 @@ private:
     };
     ListedFolder listed_;
     uint64_t generation_ = 0;
+    // One open handle's sharing. Entries are kept when their handle goes
+    // (inUse false), so a later open reuses one and its path's storage.
     struct OpenEntry {
-        DWORD share;
-        DWORD access;
+        bool inUse = false;
+        std::string hostPath;
+        DWORD share = 0;
+        DWORD access = 0;
     };
     void AssignShortNames(const std::string& hostFolder) const;
 
-    std::multimap<std::string, OpenEntry> openShares_;  // host path -> each open handle
+    std::vector<OpenEntry> openShares_;  // every open handle's, in no order
     Drive drives_[26];
     std::map<std::string, DWORD> attributes_;  // host path -> attributes other than the default
     // host folder -> (entry name -> alias); aliases are handed out lazily.
