@@ -67,9 +67,18 @@ HANDLE OpenForReading(const std::string& host, int64_t listedSize, DWORD share, 
 HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error, int64_t* length) {
     Machine& m = TheMachine();
     *length = -1;
-    std::string host;
+    // Both paths in storage kept from open to open: the walk opens every
+    // file once, and each would otherwise allocate twice.
+    thread_local std::string windows;
+    thread_local std::string host;
     int64_t listedSize = -1;
-    if (path == nullptr || !m.files.ToHostPath(path, &host, &listedSize)) {
+    if (path == nullptr) {
+        *error = ENOENT;
+        return nullptr;
+    }
+    windows.assign(path);
+    host.clear();
+    if (!m.files.ToHostPath(windows, &host, &listedSize)) {
         *error = ENOENT;
         return nullptr;
     }

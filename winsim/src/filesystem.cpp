@@ -227,9 +227,13 @@ int FileSystem::TranslateInRecentFolder(const std::string& windowsPath, std::str
         return 1;
     }
     if (!folderItself && listedHere) {
+        // Compared with the name's length known, not measured per comparison.
+        const size_t nameLength = windowsPath.size() - nameStart;
         auto it = std::lower_bound(listed_.entries.begin(), listed_.entries.end(), listedName,
-                                   [](const ListedEntry& entry, const char* name) { return entry.name < name; });
-        if (it != listed_.entries.end() && it->name == listedName) {
+                                   [nameLength](const ListedEntry& entry, const char* name) {
+                                       return entry.name.compare(0, std::string::npos, name, nameLength) < 0;
+                                   });
+        if (it != listed_.entries.end() && it->name.compare(0, std::string::npos, listedName, nameLength) == 0) {
             hostPath->assign(recent.host);
             hostPath->push_back('/');
             hostPath->append(it->name);
