@@ -67,9 +67,18 @@ HANDLE OpenForReading(const std::string& host, int64_t listedSize, DWORD share, 
 HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error, int64_t* length) {
     Machine& m = TheMachine();
     *length = -1;
-    std::string host;
+    // Both paths in storage kept from open to open: the walk opens every
+    // file once, and each would otherwise allocate twice.
+    thread_local std::string windows;
+    thread_local std::string host;
     int64_t listedSize = -1;
-    if (path == nullptr || !m.files.ToHostPath(path, &host, &listedSize)) {
+    if (path == nullptr) {
+        *error = ENOENT;
+        return nullptr;
+    }
+    windows.assign(path);
+    host.clear();
+    if (!m.files.ToHostPath(windows, &host, &listedSize)) {
         *error = ENOENT;
         return nullptr;
     }
@@ -236,17 +245,19 @@ int _open(const char* path, int oflag, int pmode) {
         errno = error;
         return -1;
     }
-    winsim::CrtDescriptor descriptor;
-    descriptor.file = TheMachine().handles.Get<winsim::FileObject>(handle);
+    int fd = 0;
+    winsim::CrtDescriptor& descriptor = *TheMachine().files.NewDescriptor(&fd);
+    // RuntimeOpen's handles are always file objects: no cast to check.
+    descriptor.file = static_cast<winsim::FileObject*>(TheMachine().handles.Find(handle));
     descriptor.lengthAtOpen = length;
     descriptor.generationAtOpen = TheMachine().files.Generation();
     descriptor.handle = handle;
-    descriptor.windowsPath = path;
+    descriptor.windowsPath.assign(path);
     descriptor.text = (oflag & _O_BINARY) == 0;
     descriptor.append = (oflag & _O_APPEND) != 0;
     descriptor.readable = (oflag & 3) != _O_WRONLY;
     descriptor.writable = (oflag & 3) != _O_RDONLY;
-    return TheMachine().files.AddDescriptor(descriptor);
+    return fd;
 }
 
 int _read(int fd, void* buffer, unsigned int count) {

@@ -198,6 +198,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
         struct stat st;
         bool keep = fstat(dirfd(dir), &st) == 0 && !ChangedJustNow(st);
         std::vector<WIN32_FIND_DATAA> read;
+        read.reserve(64);  // most folders hold fewer; growing from one entry copied each many times
         while (struct dirent* entry = readdir(dir)) {
             const char* entryName = entry->d_name;
             bool dots = strcmp(entryName, ".") == 0 || strcmp(entryName, "..") == 0;

@@ -227,9 +227,13 @@ int FileSystem::TranslateInRecentFolder(const std::string& windowsPath, std::str
         return 1;
     }
     if (!folderItself && listedHere) {
+        // Compared with the name's length known, not measured per comparison.
+        const size_t nameLength = windowsPath.size() - nameStart;
         auto it = std::lower_bound(listed_.entries.begin(), listed_.entries.end(), listedName,
-                                   [](const ListedEntry& entry, const char* name) { return entry.name < name; });
-        if (it != listed_.entries.end() && it->name == listedName) {
+                                   [nameLength](const ListedEntry& entry, const char* name) {
+                                       return entry.name.compare(0, std::string::npos, name, nameLength) < 0;
+                                   });
+        if (it != listed_.entries.end() && it->name.compare(0, std::string::npos, listedName, nameLength) == 0) {
             hostPath->assign(recent.host);
             hostPath->push_back('/');
             hostPath->append(it->name);
@@ -392,18 +396,42 @@ std::string FileSystem::PendingFileRenameOperationsData() const {
 }
 
 int FileSystem::AddDescriptor(const CrtDescriptor& descriptor) {
-    int fd = 3;  // 0, 1 and 2 are the standard streams
-    while (descriptors_.count(fd)) ++fd;
-    descriptors_[fd] = descriptor;
+    int fd = 0;
+    *NewDescriptor(&fd) = descriptor;
     return fd;
 }
 
-CrtDescriptor* FileSystem::Descriptor(int fd) {
-    auto it = descriptors_.find(fd);
-    return it == descriptors_.end() ? nullptr : &it->second;
+CrtDescriptor* FileSystem::NewDescriptor(int* fd) {
+    const int kFirst = 3;  // 0, 1 and 2 are the standard streams
+    size_t index = 0;
+    while (index < descriptors_.size() && descriptors_[index]->inUse) ++index;
+    if (index == descriptors_.size()) descriptors_.push_back(std::unique_ptr<DescriptorSlot>(new DescriptorSlot));
+    DescriptorSlot& slot = *descriptors_[index];
+    std::string path = std::move(slot.descriptor.windowsPath);  // its storage serves the next path
+    path.clear();
+    slot.descriptor = CrtDescriptor();
+    slot.descriptor.windowsPath = std::move(path);
+    slot.inUse = true;
+    ++descriptorsInUse_;
+    *fd = kFirst + static_cast<int>(index);
+    return &slot.descriptor;
 }
 
-bool FileSystem::RemoveDescriptor(int fd) { return descriptors_.erase(fd) == 1; }
+CrtDescriptor* FileSystem::Descriptor(int fd) {
+    if (fd < 3 || static_cast<size_t>(fd - 3) >= descriptors_.size()) return nullptr;
+    DescriptorSlot& slot = *descriptors_[static_cast<size_t>(fd - 3)];
+    return slot.inUse ? &slot.descriptor : nullptr;
+}
+
+bool FileSystem::RemoveDescriptor(int fd) {
+    CrtDescriptor* descriptor = Descriptor(fd);
+    if (descriptor == nullptr) return false;
+    descriptors_[static_cast<size_t>(fd - 3)]->inUse = false;
+    descriptor->handle = nullptr;
+    descriptor->file = nullptr;
+    --descriptorsInUse_;
+    return true;
+}
 
 bool FileSystem::WriteFile(const std::string& windowsPath, const std::string& contents) {
     NoteChange();
@@ -449,9 +477,8 @@ bool FileSystem::MakeDirectory(const std::string& windowsPath) {
 
 bool FileSystem::MayOpen(const std::string& hostPath, DWORD access, DWORD share) const {
     const DWORD kRead = 0x80000000u, kWrite = 0x40000000u, kShareRead = 1, kShareWrite = 2;
-    auto range = openShares_.equal_range(hostPath);
-    for (auto it = range.first; it != range.second; ++it) {
-        const OpenEntry& held = it->second;
+    for (const OpenEntry& held : openShares_) {
+        if (!held.inUse || held.hostPath != hostPath) continue;
         // Both ways: the new access must be shared by every holder, and
         // every holder's access must be shared by the new handle.
         if ((access & kRead) && !(held.share & kShareRead)) return false;
@@ -463,24 +490,43 @@ bool FileSystem::MayOpen(const std::string& hostPath, DWORD access, DWORD share)
 }
 
 void FileSystem::NoteOpen(const std::string& hostPath, DWORD share, DWORD access) {
-    openShares_.emplace(hostPath, OpenEntry{share, access});
+    OpenEntry* entry = nullptr;
+    for (OpenEntry& candidate : openShares_) {
+        if (!candidate.inUse) {
+            entry = &candidate;
+            break;
+        }
+    }
+    if (entry == nullptr) {
+        openShares_.emplace_back();
+        entry = &openShares_.back();
+    }
+    entry->inUse = true;
+    entry->hostPath.assign(hostPath);
+    entry->share = share;
+    entry->access = access;
 }
 
 void FileSystem::ReleaseOpen(const std::string& hostPath, DWORD share, DWORD access) {
-    auto range = openShares_.equal_range(hostPath);
-    for (auto it = range.first; it != range.second; ++it) {
-        if (it->second.share == share && it->second.access == access) {
-            openShares_.erase(it);
+    for (OpenEntry& entry : openShares_) {
+        if (entry.inUse && entry.share == share && entry.access == access && entry.hostPath == hostPath) {
+            entry.inUse = false;
             return;
         }
     }
 }
 
 bool FileSystem::HeldWithoutDeleteSharing(const std::string& hostPath) const {
-    auto range = openShares_.equal_range(hostPath);
-    for (auto it = range.first; it != range.second; ++it)
-        if (!(it->second.share & 4)) return true;  // FILE_SHARE_DELETE
+    for (const OpenEntry& entry : openShares_)
+        if (entry.inUse && !(entry.share & 4) && entry.hostPath == hostPath) return true;  // FILE_SHARE_DELETE
     return false;
+}
+
+size_t FileSystem::OpenCount(const std::string& hostPath) const {
+    size_t count = 0;
+    for (const OpenEntry& entry : openShares_)
+        if (entry.inUse && entry.hostPath == hostPath) ++count;
+    return count;
 }
 
 void FileSystem::NoteListing(const std::string& hostFolder, std::vector<ListedEntry> entries) {
@@ -504,6 +550,7 @@ void FileSystem::Clear() {
     shortNames_.clear();
     pending_.clear();
     descriptors_.clear();  // their handles go with the machine's handle table
+    descriptorsInUse_ = 0;
     windowsDirectory = "C:\\WINDOWS";
     tempPath = "C:\\WINDOWS\\TEMP\\";
 }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -112,7 +113,7 @@ public:
     void NoteOpen(const std::string& hostPath, DWORD share, DWORD access = 0x80000000u);
     void ReleaseOpen(const std::string& hostPath, DWORD share, DWORD access = 0x80000000u);
     bool HeldWithoutDeleteSharing(const std::string& hostPath) const;
-    size_t OpenCount(const std::string& hostPath) const { return openShares_.count(hostPath); }
+    size_t OpenCount(const std::string& hostPath) const;
 
     // Operations for the next start (MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT).
     void AddPendingOperation(const PendingFileOperation& operation) { pending_.push_back(operation); }
@@ -123,9 +124,13 @@ public:
 
     // Runtime-library descriptors: the lowest free number from 3 up.
     int AddDescriptor(const CrtDescriptor& descriptor);
+    // A fresh descriptor (every field as a new CrtDescriptor's) for the
+    // caller to fill in; its number in *fd. The pointer stays valid until
+    // the descriptor is removed.
+    CrtDescriptor* NewDescriptor(int* fd);
     CrtDescriptor* Descriptor(int fd);
     bool RemoveDescriptor(int fd);
-    size_t DescriptorCount() const { return descriptors_.size(); }
+    size_t DescriptorCount() const { return descriptorsInUse_; }
 
     void Clear();
 
@@ -173,19 +178,30 @@ private:
     };
     ListedFolder listed_;
     uint64_t generation_ = 0;
+    // One open handle's sharing. Entries are kept when their handle goes
+    // (inUse false), so a later open reuses one and its path's storage.
     struct OpenEntry {
-        DWORD share;
-        DWORD access;
+        bool inUse = false;
+        std::string hostPath;
+        DWORD share = 0;
+        DWORD access = 0;
     };
     void AssignShortNames(const std::string& hostFolder) const;
 
-    std::multimap<std::string, OpenEntry> openShares_;  // host path -> each open handle
+    std::vector<OpenEntry> openShares_;  // every open handle's, in no order
     Drive drives_[26];
     std::map<std::string, DWORD> attributes_;  // host path -> attributes other than the default
     // host folder -> (entry name -> alias); aliases are handed out lazily.
     mutable std::map<std::string, std::map<std::string, std::string>> shortNames_;
     std::vector<PendingFileOperation> pending_;
-    std::map<int, CrtDescriptor> descriptors_;
+    // Descriptor number n lives in slot n - 3. Slots are kept when their
+    // descriptor closes, so an open reuses one (and its path's storage).
+    struct DescriptorSlot {
+        bool inUse = false;
+        CrtDescriptor descriptor;
+    };
+    std::vector<std::unique_ptr<DescriptorSlot>> descriptors_;
+    size_t descriptorsInUse_ = 0;
 };
 
 }  // namespace winsim

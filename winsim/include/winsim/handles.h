@@ -2,9 +2,11 @@
 // and the kind checks behave the same for files, tokens, processes, ...
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
-#include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "winsim/types.h"
 
@@ -20,21 +22,26 @@ public:
     // The object behind a handle if it is of type T, else nullptr.
     template <typename T>
     T* Get(HANDLE handle) {
-        auto it = table_.find(reinterpret_cast<uintptr_t>(handle));
-        if (it == table_.end()) return nullptr;
-        return dynamic_cast<T*>(it->second.get());
+        return dynamic_cast<T*>(Find(handle));
     }
     // The object behind a handle, whatever its type; nullptr when none.
     HandleObject* Find(HANDLE handle) const {
-        auto it = table_.find(reinterpret_cast<uintptr_t>(handle));
-        return it == table_.end() ? nullptr : it->second.get();
+        auto it = Position(reinterpret_cast<uintptr_t>(handle));
+        return it == table_.end() || it->first != reinterpret_cast<uintptr_t>(handle) ? nullptr : it->second.get();
     }
     bool Remove(HANDLE handle);
     size_t OpenCount() const { return table_.size(); }
-    void Clear() { table_.clear(); }
+    void Clear();
 
 private:
-    std::map<uintptr_t, std::unique_ptr<HandleObject>> table_;
+    // Handle values only grow, so appending keeps the table sorted; a
+    // vector of the few open handles costs no allocation per open.
+    using Entry = std::pair<uintptr_t, std::unique_ptr<HandleObject>>;
+    std::vector<Entry>::const_iterator Position(uintptr_t value) const {
+        return std::lower_bound(table_.begin(), table_.end(), value,
+                                [](const Entry& entry, uintptr_t wanted) { return entry.first < wanted; });
+    }
+    std::vector<Entry> table_;
     uintptr_t next_ = 0x100;
 };
 
