@@ -20,7 +20,7 @@
 
 #include "corpus_random.h"
 #include "file_content.h"
-#include "special_files.h"
+#include "unusual_files.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "common/identity.h"
 #include "common/shared_state.h"
-#include "detect/inspect_file.h"
+#include "detect/file_inspection.h"
 #include "detect/signature_table.h"
 #include "platform/win32.h"
 

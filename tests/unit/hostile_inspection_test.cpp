@@ -12,7 +12,7 @@
 
 #include "common/identity.h"
 #include "common/shared_state.h"
-#include "detect/inspect_file.h"
+#include "detect/file_inspection.h"
 #include "sample_builder.h"
 #include "scan/directory_walk.h"
 #include "test_machine.h"

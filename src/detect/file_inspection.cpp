@@ -1,4 +1,4 @@
-#include "detect/inspect_file.h"
+#include "detect/file_inspection.h"
 
 #include <cstring>
 

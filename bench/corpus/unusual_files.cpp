@@ -1,4 +1,4 @@
-#include "special_files.h"
+#include "unusual_files.h"
 
 #include <algorithm>
 #include <cstdio>
