@@ -19,10 +19,16 @@ using winsim::TheMachine;
 
 namespace winsim {
 
+namespace {
+
+// "*" and "*.*" match every name (the DOS rule below lets "*.*" match
+// names without a dot); the walk lists with nothing else.
+bool TakesEveryName(const char* pattern) { return strcmp(pattern, "*") == 0 || strcmp(pattern, "*.*") == 0; }
+
+}  // namespace
+
 bool MatchesWildcard(const char* pattern, const char* name) {
-    // "*" and "*.*" match every name (the DOS rule below lets "*.*" match
-    // names without a dot); the walk lists with nothing else.
-    if (strcmp(pattern, "*") == 0 || strcmp(pattern, "*.*") == 0) return true;
+    if (TakesEveryName(pattern)) return true;
     // Iterative '*' / '?' matching ignoring case, with the DOS rule that a
     // trailing ".*" also matches a name without any extension.
     const char* p = pattern;
@@ -128,8 +134,6 @@ struct FindObject : winsim::HandleObject {
     std::shared_ptr<const std::vector<WIN32_FIND_DATAA>> entries;
     size_t next = 0;
 };
-
-bool TakesEveryName(const std::string& pattern) { return pattern == "*" || pattern == "*.*"; }
 
 // A listed entry's kind, size and attributes. A file is looked at once,
 // relative to the open folder, for its size; a folder's kind is in the
@@ -241,7 +245,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
             last.root = root;
         }
     }
-    if (TakesEveryName(name)) {
+    if (winsim::TakesEveryName(name.c_str())) {
         find->entries = last.entries;
     } else {
         std::shared_ptr<std::vector<WIN32_FIND_DATAA>> matching = std::make_shared<std::vector<WIN32_FIND_DATAA>>();

@@ -395,12 +395,6 @@ std::string FileSystem::PendingFileRenameOperationsData() const {
     return data;
 }
 
-int FileSystem::AddDescriptor(const CrtDescriptor& descriptor) {
-    int fd = 0;
-    *NewDescriptor(&fd) = descriptor;
-    return fd;
-}
-
 CrtDescriptor* FileSystem::NewDescriptor(int* fd) {
     const int kFirst = 3;  // 0, 1 and 2 are the standard streams
     size_t index = 0;
@@ -412,7 +406,6 @@ CrtDescriptor* FileSystem::NewDescriptor(int* fd) {
     slot.descriptor = CrtDescriptor();
     slot.descriptor.windowsPath = std::move(path);
     slot.inUse = true;
-    ++descriptorsInUse_;
     *fd = kFirst + static_cast<int>(index);
     return &slot.descriptor;
 }
@@ -423,13 +416,19 @@ CrtDescriptor* FileSystem::Descriptor(int fd) {
     return slot.inUse ? &slot.descriptor : nullptr;
 }
 
+size_t FileSystem::DescriptorCount() const {
+    size_t count = 0;
+    for (const std::unique_ptr<DescriptorSlot>& slot : descriptors_)
+        if (slot->inUse) ++count;
+    return count;
+}
+
 bool FileSystem::RemoveDescriptor(int fd) {
     CrtDescriptor* descriptor = Descriptor(fd);
     if (descriptor == nullptr) return false;
     descriptors_[static_cast<size_t>(fd - 3)]->inUse = false;
     descriptor->handle = nullptr;
     descriptor->file = nullptr;
-    --descriptorsInUse_;
     return true;
 }
 
@@ -550,7 +549,6 @@ void FileSystem::Clear() {
     shortNames_.clear();
     pending_.clear();
     descriptors_.clear();  // their handles go with the machine's handle table
-    descriptorsInUse_ = 0;
     windowsDirectory = "C:\\WINDOWS";
     tempPath = "C:\\WINDOWS\\TEMP\\";
 }

@@ -122,15 +122,14 @@ public:
     // source and target of each entry, each zero-terminated, and a final zero.
     std::string PendingFileRenameOperationsData() const;
 
-    // Runtime-library descriptors: the lowest free number from 3 up.
-    int AddDescriptor(const CrtDescriptor& descriptor);
+    // Runtime-library descriptors, numbered the lowest free from 3 up.
     // A fresh descriptor (every field as a new CrtDescriptor's) for the
     // caller to fill in; its number in *fd. The pointer stays valid until
     // the descriptor is removed.
     CrtDescriptor* NewDescriptor(int* fd);
     CrtDescriptor* Descriptor(int fd);
     bool RemoveDescriptor(int fd);
-    size_t DescriptorCount() const { return descriptorsInUse_; }
+    size_t DescriptorCount() const;
 
     void Clear();
 
@@ -201,7 +200,6 @@ private:
         CrtDescriptor descriptor;
     };
     std::vector<std::unique_ptr<DescriptorSlot>> descriptors_;
-    size_t descriptorsInUse_ = 0;
 };
 
 }  // namespace winsim
