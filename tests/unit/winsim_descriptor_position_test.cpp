@@ -189,12 +189,14 @@ TEST_F(DescriptorPositionTest, OpeningForReadingRefusesWhatIsNoFile) {
     MakeFile("C:\\dir\\d.exe", "MZ!!");
     std::string outside = HostRoot() + "/outside.exe";
     { std::ofstream(outside) << "secret"; }
-    // Kept at once, so that the paths are translated from the listing
-    // with no look at the host.
+    // Kept at once and handed out in full, as the walk lists, so that the
+    // paths are translated from the listing with no look at the host.
     machine().files.listingSettleMs = 0;
     WIN32_FIND_DATAA found;
     HANDLE listing = FindFirstFileA("C:\\dir\\*.*", &found);
     ASSERT_NE(listing, INVALID_HANDLE_VALUE);
+    while (FindNextFileA(listing, &found)) {
+    }
     FindClose(listing);
     // Replaced behind the machine's back after the listing read them.
     ASSERT_EQ(unlink((host_ + "/dir/a.exe").c_str()), 0);
@@ -236,6 +238,30 @@ TEST_F(DescriptorPositionTest, OpeningForReadingRefusesWhatIsNoFile) {
     }
     EXPECT_EQ(machine().files.DescriptorCount(), 0u);
     EXPECT_EQ(machine().files.OpenCount(host_ + "/dir/a.exe"), 0u);
+}
+
+// A listed file no search has handed out yet has no listed length: its
+// open looks at it, and refuses a pipe put in its place.
+TEST_F(DescriptorPositionTest, AListedFileNotYetHandedOutIsLookedAtWhenOpened) {
+    MakeFolder("C:\\dir");
+    MakeFile("C:\\dir\\a.exe", "MZ");
+    MakeFile("C:\\dir\\b.exe", "MZ");
+    machine().files.listingSettleMs = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE listing = FindFirstFileA("C:\\dir\\*.*", &found);  // hands out "." only
+    ASSERT_NE(listing, INVALID_HANDLE_VALUE);
+    FindClose(listing);
+    ASSERT_EQ(unlink((host_ + "/dir/a.exe").c_str()), 0);
+    ASSERT_EQ(mkfifo((host_ + "/dir/a.exe").c_str(), 0600), 0);
+    { std::ofstream(host_ + "/dir/b.exe", std::ios::app) << "longer"; }
+
+    errno = 0;
+    EXPECT_EQ(_open("C:\\dir\\a.exe", _O_RDONLY | _O_BINARY), -1);
+    EXPECT_EQ(errno, EACCES);
+    int fd = _open("C:\\dir\\b.exe", _O_RDONLY | _O_BINARY);
+    ASSERT_NE(fd, -1);
+    EXPECT_EQ(_filelength(fd), 8);
+    _close(fd);
 }
 
 }  // namespace

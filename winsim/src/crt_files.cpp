@@ -33,19 +33,24 @@ HANDLE AddFileHandle(int fd, const std::string& host, DWORD access, DWORD share)
 }
 
 // A plain open for reading, one look at the file at most. A file the
-// listing has just looked at is opened with no second look: its length is
-// the listed one. Any other is opened first and the open file looked at.
-// Never through a link (O_NOFOLLOW), and never waiting on a pipe put in
-// place of a listed file (O_NONBLOCK, which regular files ignore); a
-// folder put there since opens but answers no read.
-HANDLE OpenForReading(const std::string& host, int64_t listedSize, DWORD share, int* error, int64_t* length) {
-    int fd = open(host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+// listing has just handed out is open already (the search looked at it
+// that way), or is opened relative to the listing's open folder; its
+// length is the one handed out. Any other is opened by its path and the
+// open file looked at. Never through a link (O_NOFOLLOW), and never
+// waiting on a pipe put in place of a listed file (O_NONBLOCK, which
+// regular files ignore); a folder put there since opens but answers no
+// read.
+HANDLE OpenForReading(const std::string& host, const FileSystem::ListedFile& listed, DWORD share, int* error,
+                      int64_t* length) {
+    const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int fd = TheMachine().files.TakeParkedFile(listed.entry);
+    if (fd < 0) fd = listed.folderFd >= 0 ? openat(listed.folderFd, listed.entry->cFileName, flags) : open(host.c_str(), flags);
     if (fd < 0) {
         *error = HostErrorToRuntime(errno);
         return nullptr;
     }
-    *length = listedSize;
-    if (listedSize < 0) {
+    *length = listed.size;
+    if (listed.size < 0) {
         struct stat st;
         if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             close(fd);
@@ -71,14 +76,14 @@ HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error, int64_t* 
     // file once, and each would otherwise allocate twice.
     thread_local std::string windows;
     thread_local std::string host;
-    int64_t listedSize = -1;
+    FileSystem::ListedFile listed;
     if (path == nullptr) {
         *error = ENOENT;
         return nullptr;
     }
     windows.assign(path);
     host.clear();
-    if (!m.files.ToHostPath(windows, &host, &listedSize)) {
+    if (!m.files.ToHostPath(windows, &host, &listed)) {
         *error = ENOENT;
         return nullptr;
     }
@@ -88,7 +93,7 @@ HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error, int64_t* 
         return nullptr;
     }
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;  // _SH_DENYNO
-    if (accessMode == _O_RDONLY && !(oflag & (_O_CREAT | _O_TRUNC))) return OpenForReading(host, listedSize, share, error, length);
+    if (accessMode == _O_RDONLY && !(oflag & (_O_CREAT | _O_TRUNC))) return OpenForReading(host, listed, share, error, length);
 
     // Writing or creating: everything that may refuse the open is asked
     // before it, since the open itself may truncate or create the file.

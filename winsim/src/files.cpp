@@ -15,6 +15,7 @@
 #include "winsim/files_internal.h"
 #include "winsim/machine.h"
 
+using winsim::FileSystem;
 using winsim::TheMachine;
 
 namespace winsim {
@@ -77,32 +78,6 @@ FileObject::~FileObject() {
 
 namespace {
 
-// The last folder read in full, kept so that listing it again at once (a
-// walk lists every folder twice: its files, then its subfolders) reads
-// nothing but the folder's own times. It is reused only while the folder
-// has the same device, inode, change and modification times, and the
-// machine itself changed nothing since. Sizes of files written by another
-// program in between may then lag, as NTFS directory entries lag for
-// files still being written.
-struct FolderSnapshot {
-    bool valid = false;
-    std::string host;
-    dev_t device = 0;
-    ino_t inode = 0;
-    struct timespec changed = {0, 0};
-    struct timespec modified = {0, 0};
-    uint64_t generation = 0;
-    bool root = false;
-    // Every listed entry, in listing order; shared with the open searches
-    // that take every entry, and never changed once listed.
-    std::shared_ptr<const std::vector<WIN32_FIND_DATAA>> entries;
-};
-
-FolderSnapshot& LastFolder() {
-    static FolderSnapshot snapshot;
-    return snapshot;
-}
-
 bool SameTime(const struct timespec& a, const struct timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
@@ -118,37 +93,46 @@ bool ChangedJustNow(const struct stat& st) {
     return ageNs < TheMachine().files.listingSettleMs * 1000000LL;
 }
 
-bool SnapshotFits(const FolderSnapshot& snapshot, const std::string& hostFolder, bool root) {
-    if (!snapshot.valid || snapshot.host != hostFolder || snapshot.root != root ||
-        snapshot.generation != TheMachine().files.Generation())
-        return false;
+// The kept listing serves a second listing of its folder while the host
+// path still leads to the same folder (device and inode, not through a
+// link) with the same change and modification times. Sizes of files
+// written by another program in between may then lag, as NTFS directory
+// entries lag for files still being written.
+const FileSystem::FolderListing* KeptListingOf(const std::string& windowsFolder) {
+    const FileSystem::FolderListing* kept = TheMachine().files.KeptListing();
+    if (kept == nullptr || kept->windows != windowsFolder) return nullptr;
     struct stat st;
-    return lstat(hostFolder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_dev == snapshot.device &&
-           st.st_ino == snapshot.inode && SameTime(st.st_ctim, snapshot.changed) &&
-           SameTime(st.st_mtim, snapshot.modified);
+    if (lstat(kept->entries->host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_dev != kept->device ||
+        st.st_ino != kept->inode || !SameTime(st.st_ctim, kept->changed) || !SameTime(st.st_mtim, kept->modified))
+        return nullptr;
+    return kept;
 }
 
 // The entries of one search: the whole listing when the pattern takes
 // every name, else its own filtered copy.
 struct FindObject : winsim::HandleObject {
-    std::shared_ptr<const std::vector<WIN32_FIND_DATAA>> entries;
+    std::shared_ptr<FileSystem::FolderEntries> entries;
     size_t next = 0;
 };
 
-// A listed entry's kind, size and attributes. A file is looked at once,
-// relative to the open folder, for its size; a folder's kind is in the
-// folder's own entry ("." and ".." are the folder and its parent). False
-// for what is not listed: an entry that vanished since the folder was
-// read, and anything that is neither a file nor a folder. A symbolic link
-// could lead the walk out of the mapped folder, and a pipe or device
+// A listed entry's kind and attributes, and a file's size when `sized`
+// (else it is looked up as a search hands the file out). A folder's kind
+// is in the folder's own entry ("." and ".." are the folder and its
+// parent); a file is looked at only when its kind is not in the entry.
+// False for what is not listed: an entry that vanished since the folder
+// was read, and anything that is neither a file nor a folder. A symbolic
+// link could lead the walk out of the mapped folder, and a pipe or device
 // could block or answer a read with anything; a Windows disk holds
 // neither.
-bool FillFindData(DIR* dir, const std::string& hostFolder, const struct dirent* entry, bool dots,
-                  WIN32_FIND_DATAA* data) {
+bool FillFindData(DIR* dir, const std::string& hostFolder, const struct dirent* entry, bool dots, bool sized,
+                  WIN32_FIND_DATAA* data, bool* sizeKnown) {
     const char* name = entry->d_name;
     bool folder = dots || entry->d_type == DT_DIR;
     uint64_t size = 0;
-    if (!folder) {
+    *sizeKnown = true;
+    if (!folder && entry->d_type == DT_REG && !sized) {
+        *sizeKnown = false;
+    } else if (!folder) {
         if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN) return false;
         struct stat st;
         if (fstatat(dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
@@ -171,13 +155,104 @@ bool LessIgnoringCase(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
 
 bool IsDriveRoot(const std::string& folder) { return folder.size() == 3 && folder[1] == ':'; }
 
+// Reads a folder in full, in Wine's order: case-insensitive by name ("."
+// and ".." first), which keeps host and Wine runs comparable. Sorted once
+// here, every search filtered from it keeps the order. Files' sizes are
+// looked up now only when `sized`.
+std::shared_ptr<FileSystem::FolderEntries> ReadFolder(DIR* dir, const std::string& hostFolder, bool root,
+                                                      bool sized) {
+    std::vector<WIN32_FIND_DATAA> read;
+    std::vector<uint8_t> known;
+    read.reserve(64);  // most folders hold fewer; growing from one entry copied each many times
+    known.reserve(64);
+    while (struct dirent* entry = readdir(dir)) {
+        const char* entryName = entry->d_name;
+        bool dots = strcmp(entryName, ".") == 0 || strcmp(entryName, "..") == 0;
+        if (dots && root) continue;  // drive roots list no "." or ".."
+        read.emplace_back();
+        bool sizeKnown = true;
+        if (FillFindData(dir, hostFolder, entry, dots, sized, &read.back(), &sizeKnown))
+            known.push_back(sizeKnown);
+        else
+            read.pop_back();
+    }
+    // Sorted by position (an entry is large), then copied once in order.
+    std::vector<uint32_t> order(read.size());
+    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&read](uint32_t a, uint32_t b) { return LessIgnoringCase(read[a], read[b]); });
+    std::shared_ptr<FileSystem::FolderEntries> sorted = std::make_shared<FileSystem::FolderEntries>();
+    sorted->host = hostFolder;
+    sorted->found.reserve(order.size());
+    sorted->sizeKnown.reserve(order.size());
+    for (uint32_t i : order) {
+        sorted->found.push_back(read[i]);
+        sorted->sizeKnown.push_back(known[i]);
+    }
+    return sorted;
+}
+
+void SetSize(WIN32_FIND_DATAA* entry, uint64_t size) {
+    entry->nFileSizeLow = static_cast<DWORD>(size);
+    entry->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+}
+
+// Looks up the size of a listed file not yet handed out. In the kept
+// listing's folder, and when `forOpen` (the search is about to hand the
+// file to a caller that will open it, as the walk does), the look is an
+// open relative to the folder, kept for that open: one look at the name
+// instead of two. A file gone or no longer a file since the listing is
+// handed out as listed, with no size: its open will fail or read nothing.
+void SettleSize(FileSystem::FolderEntries* entries, size_t index, bool forOpen) {
+    if (entries->sizeKnown[index]) return;
+    entries->sizeKnown[index] = 1;
+    WIN32_FIND_DATAA* entry = &entries->found[index];
+    FileSystem& files = TheMachine().files;
+    const FileSystem::FolderListing* kept = files.KeptListing();
+    int folderFd = kept != nullptr && kept->entries.get() == entries ? dirfd(kept->folder.get()) : AT_FDCWD;
+    std::string path = folderFd == AT_FDCWD ? entries->host + "/" + entry->cFileName : std::string();
+    const char* name = folderFd == AT_FDCWD ? path.c_str() : entry->cFileName;
+    struct stat st;
+    if (forOpen && folderFd != AT_FDCWD) {
+        int fd = openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+            SetSize(entry, static_cast<uint64_t>(st.st_size));
+            files.ParkOpenFile(fd, entry);
+            return;
+        }
+        if (fd >= 0) close(fd);
+    }
+    if (fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+        SetSize(entry, static_cast<uint64_t>(st.st_size));
+}
+
+// Hands out the search's next entry.
+void HandOut(FindObject* find, LPWIN32_FIND_DATAA data) {
+    SettleSize(find->entries.get(), find->next, true);
+    *data = find->entries->found[find->next++];
+}
+
 }  // namespace
 
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     winsim::Machine& m = TheMachine();
     std::string folder, name, hostFolder;
-    if (pattern == nullptr || data == nullptr || !winsim::SplitFolderAndName(pattern, &folder, &name) ||
-        !m.files.ToHostPath(folder, &hostFolder)) {
+    if (pattern == nullptr || data == nullptr || !winsim::SplitFolderAndName(pattern, &folder, &name)) {
+        m.lastError = ERROR_PATH_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    // The folder listed last, listed again, costs one look at its path;
+    // any other is translated and opened in one go.
+    const FileSystem::FolderListing* kept = name.empty() ? nullptr : KeptListingOf(folder);
+    std::unique_ptr<DIR, FileSystem::FolderCloser> dir;
+    struct stat st;
+    bool translated = true;
+    DWORD openError = ERROR_PATH_NOT_FOUND;
+    if (name.empty())
+        translated = m.files.ToHostPath(folder, &hostFolder);
+    else if (kept == nullptr)
+        dir.reset(m.files.OpenFolder(folder, &hostFolder, &st, &translated, &openError));
+    if (!translated) {
         m.lastError = ERROR_PATH_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
@@ -186,80 +261,53 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
         m.lastError = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
-    std::unique_ptr<FindObject> find(new FindObject);
-    bool root = IsDriveRoot(folder);
-    FolderSnapshot& last = LastFolder();
-    if (!SnapshotFits(last, hostFolder, root)) {
-        last.valid = false;
+    std::shared_ptr<FileSystem::FolderEntries> listed;
+    if (kept != nullptr) {
+        listed = kept->entries;
+    } else {
         ++m.files.foldersRead;
-        DIR* dir = opendir(hostFolder.c_str());
         if (dir == nullptr) {
-            m.lastError = errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND;
+            m.lastError = openError;
             return INVALID_HANDLE_VALUE;
         }
-        // The times are taken before the entries are read: a change while
-        // reading moves them on, and the snapshot is not reused.
-        struct stat st;
-        bool keep = fstat(dirfd(dir), &st) == 0 && !ChangedJustNow(st);
-        std::vector<WIN32_FIND_DATAA> read;
-        read.reserve(64);  // most folders hold fewer; growing from one entry copied each many times
-        while (struct dirent* entry = readdir(dir)) {
-            const char* entryName = entry->d_name;
-            bool dots = strcmp(entryName, ".") == 0 || strcmp(entryName, "..") == 0;
-            if (dots && root) continue;  // drive roots list no "." or ".."
-            read.emplace_back();
-            if (!FillFindData(dir, hostFolder, entry, dots, &read.back())) read.pop_back();
-        }
-        closedir(dir);
-        // Wine lists folders in case-insensitive name order; listing the
-        // same way keeps host and Wine runs comparable ("." and ".." sort
-        // first). Sorted once here (by reference: an entry is large), every
-        // listing filtered from it keeps the order.
-        std::vector<const WIN32_FIND_DATAA*> order;
-        order.reserve(read.size());
-        for (const WIN32_FIND_DATAA& entry : read) order.push_back(&entry);
-        std::stable_sort(order.begin(), order.end(),
-                         [](const WIN32_FIND_DATAA* a, const WIN32_FIND_DATAA* b) { return LessIgnoringCase(*a, *b); });
-        std::shared_ptr<std::vector<WIN32_FIND_DATAA>> sorted = std::make_shared<std::vector<WIN32_FIND_DATAA>>();
-        sorted->reserve(order.size());
-        for (const WIN32_FIND_DATAA* entry : order) sorted->push_back(*entry);
-        last.entries = sorted;
-        if (!keep) m.files.ForgetListing();
-        if (keep) {
-            std::vector<winsim::FileSystem::ListedEntry> listed;
-            listed.reserve(sorted->size());
-            for (const WIN32_FIND_DATAA& entry : *sorted) {
-                if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0) continue;
-                bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-                int64_t size = static_cast<int64_t>(static_cast<uint64_t>(entry.nFileSizeHigh) << 32 | entry.nFileSizeLow);
-                listed.push_back({entry.cFileName, folder ? -1 : size});
-            }
-            m.files.NoteListing(hostFolder, std::move(listed));
-            last.valid = true;
-            last.host = hostFolder;
-            last.device = st.st_dev;
-            last.inode = st.st_ino;
-            last.changed = st.st_ctim;
-            last.modified = st.st_mtim;
-            last.generation = m.files.Generation();
-            last.root = root;
+        // The times were taken before the entries are read: a change while
+        // reading moves them on, and the listing is not reused. A listing
+        // not kept closes its folder at once, so its sizes are read now.
+        bool keep = !ChangedJustNow(st);
+        listed = ReadFolder(dir.get(), hostFolder, IsDriveRoot(folder), !keep);
+        if (!keep) {
+            m.files.ForgetListing();
+        } else {
+            FileSystem::FolderListing listing;
+            listing.windows = folder;
+            listing.folder = std::move(dir);
+            listing.device = st.st_dev;
+            listing.inode = st.st_ino;
+            listing.changed = st.st_ctim;
+            listing.modified = st.st_mtim;
+            listing.entries = listed;
+            m.files.KeepListing(std::move(listing));
         }
     }
+    std::unique_ptr<FindObject> find(new FindObject);
     if (winsim::TakesEveryName(name.c_str())) {
-        find->entries = last.entries;
+        find->entries = listed;
     } else {
-        std::shared_ptr<std::vector<WIN32_FIND_DATAA>> matching = std::make_shared<std::vector<WIN32_FIND_DATAA>>();
-        for (const WIN32_FIND_DATAA& entry : *last.entries)
-            if (winsim::MatchesWildcard(name.c_str(), entry.cFileName)) matching->push_back(entry);
+        std::shared_ptr<FileSystem::FolderEntries> matching = std::make_shared<FileSystem::FolderEntries>();
+        matching->host = listed->host;
+        for (size_t i = 0; i < listed->found.size(); ++i) {
+            if (!winsim::MatchesWildcard(name.c_str(), listed->found[i].cFileName)) continue;
+            SettleSize(listed.get(), i, false);
+            matching->found.push_back(listed->found[i]);
+            matching->sizeKnown.push_back(1);
+        }
         find->entries = matching;
     }
-    if (!last.valid) last.entries.reset();
-    if (find->entries->empty()) {
+    if (find->entries->found.empty()) {
         m.lastError = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
-    *data = (*find->entries)[0];
-    find->next = 1;
+    HandOut(find.get(), data);
     return m.handles.Add(std::move(find));
 }
 
@@ -271,11 +319,11 @@ BOOL FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA data) {
         return FALSE;
     }
     if (winsim::Injected("FindNextFileA")) return FALSE;
-    if (find->next >= find->entries->size()) {
+    if (find->next >= find->entries->found.size()) {
         m.lastError = ERROR_NO_MORE_FILES;
         return FALSE;
     }
-    *data = (*find->entries)[find->next++];
+    HandOut(find, data);
     return TRUE;
 }
 

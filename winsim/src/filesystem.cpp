@@ -3,9 +3,14 @@
 #include "winsim/filesystem.h"
 
 #include <dirent.h>
-#include <unistd.h>
+#include <fcntl.h>
+#include <linux/openat2.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cctype>
@@ -72,6 +77,37 @@ bool IsInvalidNameCharacter(unsigned char c) {
     return c < 0x20 || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|' || c == '\\' || c == '/';
 }
 
+// The host spelling, relative to the drive's folder ("dir/sub"), of a
+// folder path written plainly: "X:\" then components each ended by "\",
+// none empty, "." or "..", none holding what a Windows name cannot.
+bool PlainRelativePath(const std::string& folder, std::string* relative) {
+    if (folder.size() < 3 || folder[1] != ':' || folder[2] != '\\' || folder.back() != '\\') return false;
+    relative->clear();
+    size_t start = 3;
+    while (start < folder.size()) {
+        size_t end = folder.find('\\', start);  // found: the folder ends with one
+        size_t length = end - start;
+        if (length == 0) return false;
+        if (folder[start] == '.' && (length == 1 || (length == 2 && folder[start + 1] == '.'))) return false;
+        for (size_t i = start; i < end; ++i)
+            if (IsInvalidNameCharacter(static_cast<unsigned char>(folder[i]))) return false;
+        if (!relative->empty()) relative->push_back('/');
+        relative->append(folder, start, length);
+        start = end + 1;
+    }
+    return true;
+}
+
+// Opens a folder by its host path, refusing a link anywhere on the way
+// (and so anything the path does not name as spelt). -1 with errno.
+int OpenFolderWithoutLinks(const std::string& hostFolder) {
+    struct open_how how;
+    memset(&how, 0, sizeof how);
+    how.flags = O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC;
+    how.resolve = RESOLVE_NO_SYMLINKS;
+    return static_cast<int>(syscall(SYS_openat2, AT_FDCWD, hostFolder.c_str(), &how, sizeof how));
+}
+
 }  // namespace
 
 bool IsValidWindowsName(const std::string& name) {
@@ -108,12 +144,12 @@ const Drive& FileSystem::DriveOf(char letter) const {
     return index < 0 ? kNone : drives_[index];
 }
 
-bool FileSystem::ToHostPath(const std::string& windowsPath, std::string* hostPath, int64_t* listedSize) const {
-    if (listedSize != nullptr) *listedSize = -1;
+bool FileSystem::ToHostPath(const std::string& windowsPath, std::string* hostPath, ListedFile* listed) const {
+    if (listed != nullptr) *listed = ListedFile();
     if (windowsPath.size() < 2 || windowsPath[1] != ':') return false;
     const Drive& drive = DriveOf(windowsPath[0]);
     if (drive.hostRoot.empty()) return false;
-    int recent = TranslateInRecentFolder(windowsPath, hostPath, listedSize);
+    int recent = TranslateInRecentFolder(windowsPath, hostPath, listed);
     if (recent != 0) return recent > 0;
     std::string rest = windowsPath.substr(2);
     if (!rest.empty() && rest[0] != '\\' && rest[0] != '/') return false;  // drive-relative paths
@@ -188,6 +224,51 @@ bool FileSystem::ToHostPath(const std::string& windowsPath, std::string* hostPat
     return true;
 }
 
+// A walk builds its folder paths from the names it listed, so they are
+// nearly always spelt as on the host: one walk of the host path, refusing
+// links, then both translates and opens. Only when that fails (a name
+// differing in case, an 8.3 alias, a link above the drive's folder, a
+// host without openat2) is the path translated component by component.
+DIR* FileSystem::OpenFolder(const std::string& windowsFolder, std::string* hostFolder, struct stat* folderStat,
+                            bool* translated, DWORD* error) const {
+    *translated = false;
+    *error = ERROR_PATH_NOT_FOUND;
+    if (windowsFolder.size() < 2 || windowsFolder[1] != ':') return nullptr;
+    const Drive& drive = DriveOf(windowsFolder[0]);
+    if (drive.hostRoot.empty()) return nullptr;
+    std::string relative;
+    int fd = -1;
+    if (PlainRelativePath(windowsFolder, &relative)) {
+        hostFolder->assign(drive.hostRoot);
+        if (!relative.empty()) {
+            hostFolder->push_back('/');
+            hostFolder->append(relative);
+        }
+        fd = OpenFolderWithoutLinks(*hostFolder);
+        if (fd >= 0 && fstat(fd, folderStat) != 0) {
+            close(fd);
+            fd = -1;
+        }
+        if (fd >= 0) {
+            *translated = true;
+            RememberFolder(windowsFolder, *hostFolder, folderStat);
+        }
+    }
+    if (fd < 0) {
+        if (!ToHostPath(windowsFolder, hostFolder)) return nullptr;
+        *translated = true;
+        fd = open(hostFolder->c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0 || fstat(fd, folderStat) != 0) {
+            if (errno == EACCES) *error = ERROR_ACCESS_DENIED;
+            if (fd >= 0) close(fd);
+            return nullptr;
+        }
+    }
+    DIR* folder = fdopendir(fd);
+    if (folder == nullptr) close(fd);
+    return folder;
+}
+
 // Nearly every path the scan translates lies in the folder it has just
 // listed. That folder is remembered after a full translation and, for as
 // long as the host folder behind it is still the same folder (device and
@@ -210,7 +291,7 @@ void FileSystem::RememberFolder(const std::string& windowsFolder, const std::str
 }
 
 int FileSystem::TranslateInRecentFolder(const std::string& windowsPath, std::string* hostPath,
-                                        int64_t* listedSize) const {
+                                        ListedFile* listed) const {
     const RecentFolder& recent = recentFolder_;
     if (!recent.valid || windowsPath.compare(0, recent.windows.size(), recent.windows) != 0) return 0;
     size_t nameStart = recent.windows.size();
@@ -221,23 +302,30 @@ int FileSystem::TranslateInRecentFolder(const std::string& windowsPath, std::str
     // A name the folder's listing has just read, or the folder itself,
     // with nothing changed by the machine since: the listing looked at the
     // folder and the entry.
-    bool listedHere = listed_.valid && listed_.generation == generation_ && listed_.host == recent.host;
+    const FolderListing* kept = KeptListing();
+    bool listedHere = kept != nullptr && kept->entries->host == recent.host;
     if (folderItself && listedHere) {
         *hostPath = recent.host;
         return 1;
     }
     if (!folderItself && listedHere) {
-        // Compared with the name's length known, not measured per comparison.
-        const size_t nameLength = windowsPath.size() - nameStart;
-        auto it = std::lower_bound(listed_.entries.begin(), listed_.entries.end(), listedName,
-                                   [nameLength](const ListedEntry& entry, const char* name) {
-                                       return entry.name.compare(0, std::string::npos, name, nameLength) < 0;
+        const FolderEntries& entries = *kept->entries;
+        auto it = std::lower_bound(kept->byName.begin(), kept->byName.end(), listedName,
+                                   [&entries](uint32_t index, const char* name) {
+                                       return strcmp(entries.found[index].cFileName, name) < 0;
                                    });
-        if (it != listed_.entries.end() && it->name.compare(0, std::string::npos, listedName, nameLength) == 0) {
+        if (it != kept->byName.end() && strcmp(entries.found[*it].cFileName, listedName) == 0) {
+            const WIN32_FIND_DATAA& entry = entries.found[*it];
             hostPath->assign(recent.host);
             hostPath->push_back('/');
-            hostPath->append(it->name);
-            if (listedSize != nullptr) *listedSize = it->size;
+            hostPath->append(entry.cFileName);
+            if (listed != nullptr && !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                if (entries.sizeKnown[*it])
+                    listed->size = static_cast<int64_t>(static_cast<uint64_t>(entry.nFileSizeHigh) << 32 |
+                                                        entry.nFileSizeLow);
+                listed->folderFd = dirfd(kept->folder.get());
+                listed->entry = &entry;
+            }
             return 1;
         }
     }
@@ -528,18 +616,49 @@ size_t FileSystem::OpenCount(const std::string& hostPath) const {
     return count;
 }
 
-void FileSystem::NoteListing(const std::string& hostFolder, std::vector<ListedEntry> entries) {
-    std::sort(entries.begin(), entries.end(),
-              [](const ListedEntry& a, const ListedEntry& b) { return a.name < b.name; });
-    listed_.valid = true;
-    listed_.host = hostFolder;
-    listed_.generation = generation_;
-    listed_.entries = std::move(entries);
+void FileSystem::KeepListing(FolderListing listing) {
+    const std::vector<WIN32_FIND_DATAA>& found = listing.entries->found;
+    listing.byName.clear();
+    listing.byName.reserve(found.size());
+    for (uint32_t i = 0; i < found.size(); ++i) {
+        const char* name = found[i].cFileName;
+        if (strcmp(name, ".") != 0 && strcmp(name, "..") != 0) listing.byName.push_back(i);
+    }
+    std::sort(listing.byName.begin(), listing.byName.end(),
+              [&found](uint32_t a, uint32_t b) { return strcmp(found[a].cFileName, found[b].cFileName) < 0; });
+    listing.generation = generation_;
+    ParkOpenFile(-1, nullptr);
+    listing_ = std::move(listing);
+    listingKept_ = true;
+}
+
+const FileSystem::FolderListing* FileSystem::KeptListing() const {
+    return listingKept_ && listing_.generation == generation_ ? &listing_ : nullptr;
+}
+
+void FileSystem::ForgetListing() {
+    ParkOpenFile(-1, nullptr);
+    listingKept_ = false;
+    listing_ = FolderListing();  // closes its folder
+}
+
+void FileSystem::ParkOpenFile(int fd, const WIN32_FIND_DATAA* entry) {
+    if (parkedFd_ >= 0) close(parkedFd_);
+    parkedFd_ = fd;
+    parkedEntry_ = entry;
+}
+
+int FileSystem::TakeParkedFile(const WIN32_FIND_DATAA* entry) {
+    if (parkedFd_ < 0 || entry == nullptr || entry != parkedEntry_ || KeptListing() == nullptr) return -1;
+    int fd = parkedFd_;
+    parkedFd_ = -1;
+    parkedEntry_ = nullptr;
+    return fd;
 }
 
 void FileSystem::Clear() {
     NoteChange();
-    listed_ = ListedFolder();
+    ForgetListing();
     listingSettleMs = 50;
     foldersRead = 0;
     for (Drive& drive : drives_) drive = Drive();

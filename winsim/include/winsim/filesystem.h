@@ -4,6 +4,7 @@
 // as on Windows; attributes are kept by the machine, not on the host.
 #pragma once
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "winsim/files_api.h"
 #include "winsim/types.h"
 
 namespace winsim {
@@ -61,6 +63,11 @@ struct CrtDescriptor {
 
 class FileSystem {
 public:
+    FileSystem() = default;
+    FileSystem(const FileSystem&) = delete;
+    FileSystem& operator=(const FileSystem&) = delete;
+    ~FileSystem() { ParkOpenFile(-1, nullptr); }
+
     // Folders that GetWindowsDirectoryA and GetTempPathA report.
     std::string windowsDirectory = "C:\\WINDOWS";
     std::string tempPath = "C:\\WINDOWS\\TEMP\\";
@@ -71,12 +78,31 @@ public:
     void SetDriveType(char letter, UINT type);
     const Drive& DriveOf(char letter) const;
 
+    // A file of the kept listing: its size as handed out (-1 while no
+    // search has handed it out), and its name in the listing's open folder,
+    // so that it opens with no walk of its path.
+    struct ListedFile {
+        int64_t size = -1;
+        int folderFd = -1;                     // -1: not translated from the listing
+        const WIN32_FIND_DATAA* entry = nullptr;  // the listing's own: valid until the next listing
+    };
+
     // Windows path -> host path. Existing components are matched ignoring
     // case, or by their 8.3 alias; the rest are kept as written. False when
     // the path is not an absolute drive path of a mapped drive.
-    // *listedSize (when given): the size a listing has just read for the
-    // file, when the path was translated from that listing; else -1.
-    bool ToHostPath(const std::string& windowsPath, std::string* hostPath, int64_t* listedSize = nullptr) const;
+    // *listed (when given): filled when the path was translated from the
+    // kept listing.
+    bool ToHostPath(const std::string& windowsPath, std::string* hostPath, ListedFile* listed = nullptr) const;
+
+    // Translates a folder path and opens the host folder for reading. A
+    // path spelt as on the host costs one walk of it, which meets no link
+    // anywhere on the way; any other is translated component by component
+    // first. *translated: whether the path translates at all (as
+    // ToHostPath); when it does but the folder cannot be read, nullptr with
+    // *error (ERROR_PATH_NOT_FOUND or ERROR_ACCESS_DENIED). *folderStat
+    // describes the folder opened.
+    DIR* OpenFolder(const std::string& windowsFolder, std::string* hostFolder, struct stat* folderStat,
+                    bool* translated, DWORD* error) const;
 
     // Attributes of the file or folder at a host path (as Windows keeps them).
     DWORD Attributes(const std::string& hostPath) const;
@@ -133,16 +159,50 @@ public:
 
     void Clear();
 
-    // The entries (files and folders, names as spelt) a listing has just
-    // read in full from a host folder. Until the machine changes anything,
-    // a path to one of them in the remembered folder is translated without
-    // looking at the host again, and a file's size is the one listed.
-    struct ListedEntry {
-        std::string name;
-        int64_t size;  // -1 for a folder
+    // A folder's entries as a listing read them, shared by the searches
+    // that hand them out. A file's size is looked up when a search first
+    // hands the file out (sizeKnown), not when the folder is read: in the
+    // kept listing's folder that look is an open, kept for the runtime's
+    // open of the file that follows it (ParkOpenFile).
+    struct FolderEntries {
+        std::string host;                    // the host folder
+        std::vector<WIN32_FIND_DATAA> found;  // case-insensitive name order
+        std::vector<uint8_t> sizeKnown;       // one per entry
     };
-    void NoteListing(const std::string& hostFolder, std::vector<ListedEntry> entries);
-    void ForgetListing() { listed_.valid = false; }
+
+    // The folder a listing has just read in full, kept so that listing it
+    // again at once (a walk lists every folder twice: its files, then its
+    // subfolders) reads nothing but the folder's own times, and so that a
+    // path to one of its entries translates, and a file of it opens, with
+    // no walk of the host path. It serves only while the machine changes
+    // nothing; whether the host folder changed is for the listing to check.
+    struct FolderCloser {
+        void operator()(DIR* dir) const { closedir(dir); }
+    };
+    struct FolderListing {
+        std::string windows;  // the folder as the listing's caller spelt it ("C:\\dir\\")
+        std::unique_ptr<DIR, FolderCloser> folder;  // kept open for opens relative to it
+        dev_t device = 0;
+        ino_t inode = 0;
+        struct timespec changed = {0, 0};
+        struct timespec modified = {0, 0};
+        uint64_t generation = 0;
+        std::shared_ptr<FolderEntries> entries;
+        // Positions in entries->found of all but "." and "..", bytewise by name.
+        std::vector<uint32_t> byName;
+    };
+    // Keeps a complete listing, in place of the one kept before.
+    void KeepListing(FolderListing listing);
+    // The kept listing, or nullptr when there is none or the machine has
+    // changed anything since it was read.
+    const FolderListing* KeptListing() const;
+    void ForgetListing();
+
+    // A file of the kept listing opened when a search handed it out, kept
+    // (one at a time) for the runtime's open of it. TakeParkedFile answers
+    // the descriptor, now the caller's, or -1 when `entry` is not parked.
+    void ParkOpenFile(int fd, const WIN32_FIND_DATAA* entry);
+    int TakeParkedFile(const WIN32_FIND_DATAA* entry);
 
     // Raised by every change the machine makes to files, folders or their
     // attributes; a listing kept from before such a change is not reused.
@@ -166,16 +226,13 @@ private:
     void RememberFolder(const std::string& windowsFolder, const std::string& hostFolder,
                         const struct stat* known) const;
     // 1: translated through the remembered folder; -1: refused; 0: not in it.
-    int TranslateInRecentFolder(const std::string& windowsPath, std::string* hostPath, int64_t* listedSize) const;
+    int TranslateInRecentFolder(const std::string& windowsPath, std::string* hostPath, ListedFile* listed) const;
 
     mutable RecentFolder recentFolder_;
-    struct ListedFolder {
-        bool valid = false;
-        std::string host;
-        uint64_t generation = 0;
-        std::vector<ListedEntry> entries;  // sorted bytewise by name
-    };
-    ListedFolder listed_;
+    FolderListing listing_;
+    bool listingKept_ = false;
+    int parkedFd_ = -1;
+    const WIN32_FIND_DATAA* parkedEntry_ = nullptr;
     uint64_t generation_ = 0;
     // One open handle's sharing. Entries are kept when their handle goes
     // (inUse false), so a later open reuses one and its path's storage.
