@@ -8,41 +8,28 @@
 
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "common/identity.h"
 #include "common/shared_state.h"
 #include "detect/file_inspection.h"
-#include "sample_builder.h"
+#include "sample_fixture.h"
 #include "scan/directory_walk.h"
-#include "test_machine.h"
 
 namespace {
-
-// The bytes of a file that record `number` detects, made by the sample tool.
-std::string MatchingSample(int number) {
-    samples::Sample sample;
-    std::string error;
-    if (!samples::BuildSample(number, samples::Kind::kMatch, samples::Options(), &sample, &error)) return std::string();
-    std::vector<uint8_t> bytes = sample.Bytes();
-    return std::string(bytes.begin(), bytes.end());
-}
 
 const char kPath[] = "C:\\WINDOWS\\SYSTEM\\SAMPLE.EXE";
 // The reads of a detection: the headers (one read of the file's start),
 // then the two patterns.
 const int kReadsOfADetection = 3;
 
-class HostileInspectionTest : public MachineTest {
+// The record whose matching sample every test here inspects.
+const int kRecord = 3;
+
+class HostileInspectionTest : public SampleTest {
 protected:
     void SetUp() override {
-        MachineTest::SetUp();
-        MapDrive('C');
-        MemoryStageActive = 0;
-        ActionCode = 100;
+        SampleTest::SetUp();
         MakeFolder("C:\\WINDOWS\\SYSTEM");
-        sample_ = MatchingSample(3);
-        ASSERT_FALSE(sample_.empty());
     }
 
     // Runs `change` just before the n-th read of kPath (1 = the first).
@@ -72,8 +59,6 @@ protected:
         EXPECT_EQ(lines().size(), static_cast<size_t>(result));
         EXPECT_EQ(Exists(kPath), result == 0);
     }
-
-    std::string sample_;
 };
 
 TEST_F(HostileInspectionTest, FileThatChangesBetweenReads) {
@@ -94,7 +79,7 @@ TEST_F(HostileInspectionTest, FileThatChangesBetweenReads) {
         SCOPED_TRACE(row.what);
         MachineTest::TearDown();
         SetUp();
-        MakeFile(kPath, sample_);
+        WriteMatch(kPath, kRecord);
         BeforeRead(row.beforeRead, [this, row] { Resize(row.newSize); });
         int result = InspectFile(kFamilyDetectionName, kPath);
         EXPECT_EQ(result, row.detected);
@@ -103,9 +88,10 @@ TEST_F(HostileInspectionTest, FileThatChangesBetweenReads) {
 }
 
 TEST_F(HostileInspectionTest, FileReplacedByAnotherBetweenReads) {
-    MakeFile(kPath, sample_);
+    WriteMatch(kPath, kRecord);
     // Same length, other bytes: the patterns are read from what is there.
-    BeforeRead(2, [this] { MakeFile(kPath, std::string(sample_.size(), 'z')); });
+    const size_t size = ReadFile(kPath).size();
+    BeforeRead(2, [this, size] { MakeFile(kPath, std::string(size, 'z')); });
     EXPECT_EQ(InspectFile(kFamilyDetectionName, kPath), 0);
     ExpectConsistent(0);
 }
@@ -115,7 +101,7 @@ TEST_F(HostileInspectionTest, ReadThatFailsPartWayCountsTheFileAsClean) {
         SCOPED_TRACE(failing);
         MachineTest::TearDown();
         SetUp();
-        MakeFile(kPath, sample_);
+        WriteMatch(kPath, kRecord);
         winsim::FaultRule rule;
         rule.operation = "_read";
         rule.argument = kPath;
@@ -135,8 +121,8 @@ TEST_F(HostileInspectionTest, FilesThatCannotBeOpenedOrMeasuredAndTheWalkGoesOn)
         SCOPED_TRACE(operation);
         MachineTest::TearDown();
         SetUp();
-        MakeFile("C:\\WINDOWS\\SYSTEM\\A.EXE", sample_);
-        MakeFile("C:\\WINDOWS\\SYSTEM\\B.EXE", sample_);
+        WriteMatch("C:\\WINDOWS\\SYSTEM\\A.EXE", kRecord);
+        WriteMatch("C:\\WINDOWS\\SYSTEM\\B.EXE", kRecord);
         machine().faults.Fail(operation, ERROR_ACCESS_DENIED, "\\A.EXE");
         EXPECT_EQ(WalkDirectory("C:\\WINDOWS\\SYSTEM\\*.*"), 2);
         EXPECT_EQ(ScanCounters.filesInfected, 1);

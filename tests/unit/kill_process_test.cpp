@@ -5,20 +5,16 @@
 #include <vector>
 
 #include "memory/kill_process.h"
-#include "test_machine.h"
+#include "program_drives_fixture.h"
 
 namespace {
 
 const char kPerflib009[] = "software\\microsoft\\windows nt\\currentversion\\perflib\\009";
 
-class KillTest : public MachineTest {
+class KillTest : public ProgramDrivesTest {
 protected:
     void SetUp() override {
-        MachineTest::SetUp();
-        MapDrive('C');
-        MapDrive('D');
-        MakeFolder("C:\\bin");
-        MakeFolder("D:\\other");
+        ProgramDrivesTest::SetUp();
         machine().registry.SetValue(HKEY_LOCAL_MACHINE, kPerflib009, "Counters", REG_MULTI_SZ,
                                     winsim::EnglishCounterNames(machine().processes.performance));
     }

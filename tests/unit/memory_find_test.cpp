@@ -11,9 +11,9 @@
 #include "detect/signature_table.h"
 #include "memory/memory_stage.h"
 #include "memory/process_scan.h"
+#include "program_drives_fixture.h"
 #include "sample_builder.h"
 #include "scripted_dialog.h"
-#include "test_machine.h"
 
 namespace {
 
@@ -23,14 +23,10 @@ const char kRestartQuestion[] =
     "W32/Gorvex.Trojan  found in memory! registry entries created by the worm are removed. You must restart the "
     "computer and run this program to continue scanning.\n\nRestart the computer now?";
 
-class MemoryFindTest : public MachineTest {
+class MemoryFindTest : public ProgramDrivesTest {
 protected:
     void SetUp() override {
-        MachineTest::SetUp();
-        MapDrive('C');
-        MapDrive('D');
-        MakeFolder("C:\\bin");
-        MakeFolder("D:\\other");
+        ProgramDrivesTest::SetUp();
         MakeFolder("C:\\WINDOWS");
         MemoryStageActive = 1;  // as the memory stage runs the scans
         ActionCode = 100;

@@ -206,4 +206,22 @@ TEST_F(WinsimRegistryTest, EnvironmentAndSystemFolderFollowTheMachine) {
     EXPECT_EQ(ExpandEnvironmentStringsA("%windir%", buffer, sizeof buffer), 0u);
 }
 
+// %windir% names the folder GetWindowsDirectoryA answers, wherever a test
+// moves it, until windir is given a value of its own.
+TEST_F(WinsimRegistryTest, WindirFollowsTheWindowsFolderUntilSetItself) {
+    char expanded[64];
+    ExpandEnvironmentStringsA("%WinDir%\\x", expanded, sizeof expanded);
+    EXPECT_STREQ(expanded, "C:\\WINDOWS\\x");
+    machine().files.windowsDirectory = "D:\\WINNT";
+    EXPECT_EQ(ExpandEnvironmentStringsA("%WinDir%\\x", expanded, sizeof expanded), 11u);
+    EXPECT_STREQ(expanded, "D:\\WINNT\\x");
+
+    machine().environment.Set("windir", "E:\\W");
+    ExpandEnvironmentStringsA("%windir%", expanded, sizeof expanded);
+    EXPECT_STREQ(expanded, "E:\\W");
+    char folder[64];
+    EXPECT_EQ(GetWindowsDirectoryA(folder, sizeof folder), 8u);  // the folder itself stays
+    EXPECT_STREQ(folder, "D:\\WINNT");
+}
+
 }  // namespace

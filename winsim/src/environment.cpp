@@ -9,10 +9,7 @@
 
 namespace winsim {
 
-Environment::Environment() {
-    Set("SystemRoot", "C:\\WINDOWS");
-    Set("windir", "C:\\WINDOWS");
-}
+Environment::Environment() { Set("SystemRoot", "C:\\WINDOWS"); }
 
 void Environment::Set(const std::string& name, const std::string& value) {
     for (auto& variable : variables_) {
@@ -50,10 +47,19 @@ std::string Environment::SystemDirectory(bool ntFamily) const {
 
 using winsim::TheMachine;
 
+// A variable's value; windir, unless set, is the Windows folder that
+// GetWindowsDirectoryA answers.
+static bool Lookup(const winsim::Machine& m, const std::string& name, std::string* value) {
+    if (m.environment.Get(name, value)) return true;
+    if (winsim::CompareRegistryNames(name, "windir") != 0) return false;
+    *value = m.files.windowsDirectory;
+    return true;
+}
+
 // %NAME% of a defined variable is replaced; an undefined %NAME% stays as
 // written, and scanning goes on after its closing "%" (Wine 8 turns
 // "%FOO%windir%" into itself); a lone "%" stays too.
-static std::string Expand(const winsim::Environment& environment, const std::string& source) {
+static std::string Expand(const winsim::Machine& m, const std::string& source) {
     std::string out;
     size_t i = 0;
     while (i < source.size()) {
@@ -67,7 +73,7 @@ static std::string Expand(const winsim::Environment& environment, const std::str
             break;
         }
         std::string value;
-        if (close > i + 1 && environment.Get(source.substr(i + 1, close - i - 1), &value)) {
+        if (close > i + 1 && Lookup(m, source.substr(i + 1, close - i - 1), &value)) {
             out += value;
             i = close + 1;
         } else {
@@ -85,7 +91,7 @@ DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size) {
         return 0;
     }
     if (winsim::Injected("ExpandEnvironmentStringsA", source)) return 0;
-    std::string expanded = Expand(m.environment, source);
+    std::string expanded = Expand(m, source);
     // Success and too small both answer the characters needed with the
     // terminator; a buffer too small receives as much as fits, terminated
     // (as Wine 8 does).

@@ -10,10 +10,12 @@ namespace winsim {
 
 class Environment {
 public:
-    // SystemRoot and windir are C:\WINDOWS.
+    // SystemRoot is C:\WINDOWS. windir is not kept here unless Set: the
+    // expansion answers it from the file system's windowsDirectory, so that
+    // %windir% and GetWindowsDirectoryA cannot name different folders.
     Environment();
 
-    // Names ignore case, as on Windows.
+    // Names ignore case, as on Windows. Get answers only what was Set.
     void Set(const std::string& name, const std::string& value);
     void Unset(const std::string& name);
     bool Get(const std::string& name, std::string* value) const;
