@@ -293,12 +293,24 @@ void FileSystem::RememberFolder(const std::string& windowsFolder, const std::str
 int FileSystem::TranslateInRecentFolder(const std::string& windowsPath, std::string* hostPath,
                                         ListedFile* listed) const {
     const RecentFolder& recent = recentFolder_;
-    if (!recent.valid || windowsPath.compare(0, recent.windows.size(), recent.windows) != 0) return 0;
     size_t nameStart = recent.windows.size();
+    if (!recent.valid || windowsPath.size() < nameStart ||
+        memcmp(windowsPath.data(), recent.windows.data(), nameStart) != 0)
+        return 0;
     bool folderItself = nameStart == windowsPath.size();
-    if (!folderItself && !IsPlainName(windowsPath, nameStart)) return 0;
     const char* listedName = windowsPath.c_str() + nameStart;
-    if (!folderItself && !IsValidWindowsName(listedName)) return -1;
+    if (!folderItself) {
+        // One pass over the name: a separator takes the path out of the
+        // folder (0), what no Windows name holds refuses it (-1).
+        bool valid = true;
+        for (const char* c = listedName; *c != '\0'; ++c) {
+            if (*c == '\\' || *c == '/') return 0;
+            if (IsInvalidNameCharacter(static_cast<unsigned char>(*c))) valid = false;
+        }
+        size_t length = windowsPath.size() - nameStart;
+        if (listedName[0] == '.' && (length == 1 || (length == 2 && listedName[1] == '.'))) return 0;
+        if (!valid) return -1;
+    }
     // A name the folder's listing has just read, or the folder itself,
     // with nothing changed by the machine since: the listing looked at the
     // folder and the entry.
