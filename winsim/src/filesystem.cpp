@@ -321,22 +321,18 @@ int FileSystem::TranslateInRecentFolder(const std::string& windowsPath, std::str
         return 1;
     }
     if (!folderItself && listedHere) {
-        const FolderEntries& entries = *kept->entries;
-        auto it = std::lower_bound(kept->byName.begin(), kept->byName.end(), listedName,
-                                   [&entries](uint32_t index, const char* name) {
-                                       return strcmp(entries.found[index].cFileName, name) < 0;
-                                   });
-        if (it != kept->byName.end() && strcmp(entries.found[*it].cFileName, listedName) == 0) {
-            const WIN32_FIND_DATAA& entry = entries.found[*it];
+        bool sizeKnown = false;
+        const WIN32_FIND_DATAA* entry = FindListed(listedName, &sizeKnown);
+        if (entry != nullptr) {
             hostPath->assign(recent.host);
             hostPath->push_back('/');
-            hostPath->append(entry.cFileName);
-            if (listed != nullptr && !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                if (entries.sizeKnown[*it])
-                    listed->size = static_cast<int64_t>(static_cast<uint64_t>(entry.nFileSizeHigh) << 32 |
-                                                        entry.nFileSizeLow);
+            hostPath->append(entry->cFileName);
+            if (listed != nullptr && !(entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                if (sizeKnown)
+                    listed->size = static_cast<int64_t>(static_cast<uint64_t>(entry->nFileSizeHigh) << 32 |
+                                                        entry->nFileSizeLow);
                 listed->folderFd = dirfd(kept->folder.get());
-                listed->entry = &entry;
+                listed->entry = entry;
             }
             return 1;
         }
@@ -629,19 +625,38 @@ size_t FileSystem::OpenCount(const std::string& hostPath) const {
 }
 
 void FileSystem::KeepListing(FolderListing listing) {
-    const std::vector<WIN32_FIND_DATAA>& found = listing.entries->found;
-    listing.byName.clear();
-    listing.byName.reserve(found.size());
-    for (uint32_t i = 0; i < found.size(); ++i) {
-        const char* name = found[i].cFileName;
-        if (strcmp(name, ".") != 0 && strcmp(name, "..") != 0) listing.byName.push_back(i);
-    }
-    std::sort(listing.byName.begin(), listing.byName.end(),
-              [&found](uint32_t a, uint32_t b) { return strcmp(found[a].cFileName, found[b].cFileName) < 0; });
     listing.generation = generation_;
     ParkOpenFile(-1, nullptr);
     listing_ = std::move(listing);
     listingKept_ = true;
+    listingByName_.clear();
+    listingByNameMade_ = false;
+}
+
+const WIN32_FIND_DATAA* FileSystem::FindListed(const char* name, bool* sizeKnown) const {
+    // The walk opens each file just after its listing hands it out.
+    if (parkedEntry_ != nullptr && strcmp(parkedEntry_->cFileName, name) == 0) {
+        *sizeKnown = true;
+        return parkedEntry_;
+    }
+    const std::vector<WIN32_FIND_DATAA>& found = listing_.entries->found;
+    if (!listingByNameMade_) {
+        listingByName_.reserve(found.size());
+        for (uint32_t i = 0; i < found.size(); ++i) {
+            const char* entryName = found[i].cFileName;
+            if (strcmp(entryName, ".") != 0 && strcmp(entryName, "..") != 0) listingByName_.push_back(i);
+        }
+        std::sort(listingByName_.begin(), listingByName_.end(),
+                  [&found](uint32_t a, uint32_t b) { return strcmp(found[a].cFileName, found[b].cFileName) < 0; });
+        listingByNameMade_ = true;
+    }
+    auto it = std::lower_bound(listingByName_.begin(), listingByName_.end(), name,
+                               [&found](uint32_t index, const char* wanted) {
+                                   return strcmp(found[index].cFileName, wanted) < 0;
+                               });
+    if (it == listingByName_.end() || strcmp(found[*it].cFileName, name) != 0) return nullptr;
+    *sizeKnown = listing_.entries->sizeKnown[*it] != 0;
+    return &found[*it];
 }
 
 const FileSystem::FolderListing* FileSystem::KeptListing() const {
@@ -652,6 +667,8 @@ void FileSystem::ForgetListing() {
     ParkOpenFile(-1, nullptr);
     listingKept_ = false;
     listing_ = FolderListing();  // closes its folder
+    listingByName_.clear();
+    listingByNameMade_ = false;
 }
 
 void FileSystem::ParkOpenFile(int fd, const WIN32_FIND_DATAA* entry) {

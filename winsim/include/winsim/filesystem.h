@@ -188,8 +188,6 @@ public:
         struct timespec modified = {0, 0};
         uint64_t generation = 0;
         std::shared_ptr<FolderEntries> entries;
-        // Positions in entries->found of all but "." and "..", bytewise by name.
-        std::vector<uint32_t> byName;
     };
     // Keeps a complete listing, in place of the one kept before.
     void KeepListing(FolderListing listing);
@@ -229,8 +227,16 @@ private:
     int TranslateInRecentFolder(const std::string& windowsPath, std::string* hostPath, ListedFile* listed) const;
 
     mutable RecentFolder recentFolder_;
+    // The kept listing's entry named `name` (bytewise), or nullptr.
+    const WIN32_FIND_DATAA* FindListed(const char* name, bool* sizeKnown) const;
+
     FolderListing listing_;
     bool listingKept_ = false;
+    // Positions in the kept listing of all but "." and "..", bytewise by
+    // name; made when a name is first looked up other than the one just
+    // handed out, which is nearly never in a walk.
+    mutable std::vector<uint32_t> listingByName_;
+    mutable bool listingByNameMade_ = false;
     int parkedFd_ = -1;
     const WIN32_FIND_DATAA* parkedEntry_ = nullptr;
     uint64_t generation_ = 0;

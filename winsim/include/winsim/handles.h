@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -19,10 +20,13 @@ struct HandleObject {
 class Handles {
 public:
     HANDLE Add(std::unique_ptr<HandleObject> object);
-    // The object behind a handle if it is of type T, else nullptr.
+    // The object behind a handle if it is of type T, else nullptr. Every
+    // kind of object is a leaf type, so its exact type answers, at less
+    // cost than a cast that searches the hierarchy.
     template <typename T>
     T* Get(HANDLE handle) {
-        return dynamic_cast<T*>(Find(handle));
+        HandleObject* object = Find(handle);
+        return object != nullptr && typeid(*object) == typeid(T) ? static_cast<T*>(object) : nullptr;
     }
     // The object behind a handle, whatever its type; nullptr when none.
     HandleObject* Find(HANDLE handle) const {
