@@ -76,6 +76,26 @@ TEST_F(HostLinksTest, NoPathThroughALinkIsTranslated) {
     EXPECT_EQ(host, drive_ + "/real/inside.exe");
 }
 
+// A folder of the tree moved away and a link put in its place after the
+// walk went below it: nothing below the link is listed any more, however
+// recently a folder there was translated, and a drive whose own folder
+// is a link (the walk's fast open refuses any link on the way) still lists.
+TEST_F(HostLinksTest, AFolderSwappedForALinkMidWalkIsNotListedThrough) {
+    MakeFolder("C:\\real\\sub\\deeper");
+    MakeFile("C:\\real\\sub\\deeper\\x.exe");
+    EXPECT_EQ(List("C:\\real\\sub\\*.*"), (std::set<std::string>{".", "..", "deeper"}));
+    std::filesystem::rename(drive_ + "/real", outside_ + "/real");
+    ASSERT_EQ(symlink((outside_ + "/real").c_str(), (drive_ + "/real").c_str()), 0);
+    EXPECT_TRUE(List("C:\\real\\sub\\deeper\\*.*").empty());
+    EXPECT_TRUE(List("C:\\real\\*.*").empty());
+
+    std::string linkToDrive = HostRoot() + "/drive-link";
+    ASSERT_EQ(symlink(drive_.c_str(), linkToDrive.c_str()), 0);
+    machine().files.MapDrive('D', linkToDrive);
+    std::filesystem::create_directories(drive_ + "/plain");
+    EXPECT_EQ(List("D:\\plain\\*.*"), (std::set<std::string>{".", ".."}));
+}
+
 TEST_F(HostLinksTest, AFolderGivenThroughALinkIsResolvedOnce) {
     std::string linkToDrive = HostRoot() + "/drive-link";
     ASSERT_EQ(symlink(drive_.c_str(), linkToDrive.c_str()), 0);
