@@ -14,11 +14,6 @@ bool Machine::Called(const std::string& prefix) const {
     return false;
 }
 
-Machine& TheMachine() {
-    static Machine machine;
-    return machine;
-}
-
 void Reset() {
     Machine& m = TheMachine();
     m.version = VersionInfo();
