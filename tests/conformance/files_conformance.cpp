@@ -101,6 +101,24 @@ void TestFileListing(const char* root) {
 
     for (const char* name : {"\\a.txt", "\\noext", "\\name", "\\name.dat"})
         ok(DeleteFileA((folder + name).c_str()), "DeleteFileA(%s) failed", name);
+
+    // A file deleted while a listing of its (small) folder is under way is
+    // still handed out, so the walk counts it; it just no longer opens.
+    std::string late = folder + "\\late.txt";
+    WriteFileWithText(late, "123");
+    std::set<std::string> handedOut;
+    find = FindFirstFileA((folder + "\\*.*").c_str(), &data);
+    ok(find != INVALID_HANDLE_VALUE, "listing with late.txt failed, error %lu", static_cast<unsigned long>(GetLastError()));
+    if (find != INVALID_HANDLE_VALUE) {
+        handedOut.insert(data.cFileName);
+        ok(DeleteFileA(late.c_str()), "DeleteFileA(late.txt) during the listing failed");
+        while (FindNextFileA(find, &data)) handedOut.insert(data.cFileName);
+        FindClose(find);
+    }
+    ok(handedOut.count("late.txt") == 1, "a file deleted during the listing was not handed out: %s",
+       Describe(handedOut).c_str());
+    ok(GetFileAttributesA(late.c_str()) == INVALID_FILE_ATTRIBUTES, "late.txt still there after its deletion");
+
     ok(RemoveDirectoryA((folder + "\\sub").c_str()), "RemoveDirectoryA(sub) failed");
     ok(RemoveDirectoryA(folder.c_str()), "RemoveDirectoryA failed, error %lu", static_cast<unsigned long>(GetLastError()));
 }
