@@ -6,7 +6,7 @@
 #include "common/message_dialog.h"
 #include "common/report.h"
 #include "common/shared_state.h"
-#include "detect/file_inspection.h"
+#include "detect/file_check.h"
 #include "platform/win32.h"
 
 const FileHandlerEntry FileHandlerTable[] = {

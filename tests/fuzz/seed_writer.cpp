@@ -128,7 +128,7 @@ void SampleSeeds() {
             std::string error;
             if (!samples::BuildSample(number, info.kind, options, &sample, &error)) continue;
             std::vector<uint8_t> bytes = sample.Bytes();
-            Seed("file_inspection_fuzzer", "record-" + std::to_string(number) + "-" + info.name,
+            Seed("file_check_fuzzer", "record-" + std::to_string(number) + "-" + info.name,
                  std::string(bytes.begin(), bytes.end()));
         }
     }

@@ -21,7 +21,7 @@ bruvane_map_drive "$prefix" d "$work/d"
 # One wineserver for every run: starting it costs seconds each time.
 WINEPREFIX=$prefix wineserver -p </dev/null >/dev/null 2>&1
 cp "$waiter" "$work/d/waiter.exe"
-cp "$probe" "$work/d/inspect_probe.exe"
+cp "$probe" "$work/d/detection_probe.exe"
 
 failed=0
 check() {  # check LABEL COMMAND...: run under Wine, keep the output
@@ -41,11 +41,11 @@ check() {  # check LABEL COMMAND...: run under Wine, keep the output
 }
 
 check "control run" 'D:\waiter.exe' 50
-check "control inspection" 'D:\inspect_probe.exe' 0 'D:\waiter.exe'
+check "control inspection" 'D:\detection_probe.exe' 0 'D:\waiter.exe'
 for record in "$@"; do
     "$mksample" --runnable "$waiter" --record "$record" --out "$work/d/sample$record.exe"
     check "record $record run" "D:\\sample$record.exe" 50
     case "$output" in *"waiter: started"*) ;; *) echo "record $record: the sample did not run"; failed=1 ;; esac
-    check "record $record inspection" 'D:\inspect_probe.exe' "$record" "D:\\sample$record.exe"
+    check "record $record inspection" 'D:\detection_probe.exe' "$record" "D:\\sample$record.exe"
 done
 exit $failed

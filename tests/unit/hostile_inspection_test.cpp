@@ -11,7 +11,7 @@
 
 #include "common/identity.h"
 #include "common/shared_state.h"
-#include "detect/file_inspection.h"
+#include "detect/file_check.h"
 #include "sample_fixture.h"
 #include "scan/directory_walk.h"
 

@@ -9,7 +9,7 @@
 
 #include "common/identity.h"
 #include "common/shared_state.h"
-#include "detect/file_inspection.h"
+#include "detect/file_check.h"
 #include "detect/signature_table.h"
 #include "sample_builder.h"
 #include "test_machine.h"

@@ -8,7 +8,7 @@
 #include "common/identity.h"
 #include "common/report.h"
 #include "common/shared_state.h"
-#include "detect/file_inspection.h"
+#include "detect/file_check.h"
 #include "fuzz_world.h"
 #include "winsim/machine.h"
 

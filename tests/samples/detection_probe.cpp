@@ -1,15 +1,15 @@
-// The real file inspection on Windows (or Wine), for runnable samples: the
+// The real inspection of a file on Windows (or Wine), for runnable samples: the
 // probe starts each sample, inspects its file while it runs (as the memory
 // stage's recording call does), then ends it.
 //
-//   inspect_probe RECORD FILE    RECORD 0: the file must not be detected
+//   detection_probe RECORD FILE    RECORD 0: the file must not be detected
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "common/identity.h"
 #include "common/shared_state.h"
-#include "detect/file_inspection.h"
+#include "detect/file_check.h"
 #include "detect/signature_table.h"
 #include "platform/win32.h"
 
@@ -18,7 +18,7 @@ int ShowMessageDialog(const char*, const char*, int) { return IDNO; }
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        fprintf(stderr, "usage: inspect_probe RECORD FILE\n");
+        fprintf(stderr, "usage: detection_probe RECORD FILE\n");
         return 2;
     }
     int record = atoi(argv[1]);

@@ -1,4 +1,4 @@
-#include "detect/file_inspection.h"
+#include "detect/file_check.h"
 
 #include <cstring>
 
