@@ -7,10 +7,14 @@ set(BRUVANE_WIN32_BUILD_DIR ${CMAKE_SOURCE_DIR}/build/win32 CACHE PATH "Where th
 
 # bruvane_add_wine_test(<name> TIMEOUT <seconds> COMMAND <command> [<arg>...]
 #                       [ENVIRONMENT <var>=<value>...])
+# Registers nothing when BRUVANE_WINE_TESTS is off.
 function(bruvane_add_wine_test name)
   cmake_parse_arguments(PARSE_ARGV 1 WINE_TEST "" "TIMEOUT" "COMMAND;ENVIRONMENT")
   if(NOT WINE_TEST_TIMEOUT OR NOT WINE_TEST_COMMAND OR WINE_TEST_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "bruvane_add_wine_test(${name}): needs TIMEOUT and COMMAND, and takes nothing else")
+  endif()
+  if(NOT BRUVANE_WINE_TESTS)
+    return()
   endif()
   add_test(NAME ${name} COMMAND ${WINE_TEST_COMMAND})
   set_tests_properties(${name} PROPERTIES TIMEOUT ${WINE_TEST_TIMEOUT} RESOURCE_LOCK wine)
