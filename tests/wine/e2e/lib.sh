@@ -232,6 +232,17 @@ e2e_guarded_service() {
     echo "$guard"
 }
 
+# e2e_expect_left_for_restart FILE WINDOWS_PATH HOLDER WHAT: the infected
+# FILE (WINDOWS_PATH to the program) that HOLDER keeps is still there and
+# set for deletion at the next start, and HOLDER (WHAT) still runs.
+e2e_expect_left_for_restart() {
+    e2e_expect_file "$1"
+    # A deletion is the file's NT path followed by an empty new name.
+    e2e_expect_value 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations \
+        "\\??\\$2\\0"
+    e2e_expect_running "$3" "$4"
+}
+
 # e2e_unfound_holder VERSION: on a version whose process list comes from
 # the performance data (Wine's has no processes), the holder of a locked
 # infected file cannot be found: "Could not kill process" is answered,
@@ -257,11 +268,8 @@ e2e_unfound_holder() {
     } | e2e_expect_lines
     e2e_expect_answers 1
     e2e_expect_no_file "$c/data/tool.exe"
-    e2e_expect_file "$c/locked/locked.exe"
-    # A deletion is the file's NT path followed by an empty new name.
-    e2e_expect_value 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations \
-        '\??\C:\locked\locked.exe\0'
-    e2e_expect_running "$holder" "the program holding the locked file"
+    e2e_expect_left_for_restart "$c/locked/locked.exe" 'C:\locked\locked.exe' "$holder" \
+        "the program holding the locked file"
     e2e_finish
     kill "$holder" 2>/dev/null || true
 }

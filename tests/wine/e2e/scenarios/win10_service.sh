@@ -24,9 +24,6 @@ for set in 001 002; do
     done
     e2e_expect_value "HKLM\\SYSTEM\\ControlSet$set\\Services\\guard" ImagePath 'C:\svc\guard.exe'
 done
-e2e_expect_file "$c/svc/guard.exe"
-e2e_expect_value 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations \
-    '\??\C:\svc\guard.exe\0'
-e2e_expect_running "$guard" "the guarded program"
+e2e_expect_left_for_restart "$c/svc/guard.exe" 'C:\svc\guard.exe' "$guard" "the guarded program"
 e2e_finish
 kill "$guard" 2>/dev/null || true

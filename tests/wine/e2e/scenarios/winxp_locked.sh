@@ -15,9 +15,7 @@ e2e_scan rule "Bruvane Ver 1.0" "$(e2e_restart_text)" 7
     e2e_statistics "$scanned" 1 0
 } | e2e_expect_lines
 e2e_expect_answers 1
-e2e_expect_file "$c/locked/locked.exe"
-e2e_expect_value 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations \
-    '\??\C:\locked\locked.exe\0'
-e2e_expect_running "$holder" "the program holding the locked file"
+e2e_expect_left_for_restart "$c/locked/locked.exe" 'C:\locked\locked.exe' "$holder" \
+    "the program holding the locked file"
 e2e_finish
 kill "$holder" 2>/dev/null || true
