@@ -64,17 +64,24 @@ Lookup FindIgnoringCase(const std::string& folder, const std::string& name, std:
     return result;
 }
 
-// One plain component: not empty, no separator, not "." or "..".
-bool IsPlainName(const std::string& text, size_t start) {
-    if (start >= text.size()) return false;
-    for (size_t i = start; i < text.size(); ++i)
-        if (text[i] == '\\' || text[i] == '/') return false;
-    return text.compare(start, std::string::npos, ".") != 0 && text.compare(start, std::string::npos, "..") != 0;
-}
-
 // What Windows never lets a name hold.
 bool IsInvalidNameCharacter(unsigned char c) {
     return c < 0x20 || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|' || c == '\\' || c == '/';
+}
+
+// How `length` characters of text read as one component of a path:
+// kNotOne when empty, "." or "..", or holding a separator; kInvalid when
+// one component but holding what no Windows name can; else kPlain.
+enum class Component { kPlain, kNotOne, kInvalid };
+
+Component ClassifyComponent(const char* text, size_t length) {
+    if (length == 0 || (text[0] == '.' && (length == 1 || (length == 2 && text[1] == '.')))) return Component::kNotOne;
+    bool valid = true;
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] == '\\' || text[i] == '/') return Component::kNotOne;
+        if (IsInvalidNameCharacter(static_cast<unsigned char>(text[i]))) valid = false;
+    }
+    return valid ? Component::kPlain : Component::kInvalid;
 }
 
 // The host spelling, relative to the drive's folder ("dir/sub"), of a
@@ -87,10 +94,7 @@ bool PlainRelativePath(const std::string& folder, std::string* relative) {
     while (start < folder.size()) {
         size_t end = folder.find('\\', start);  // found: the folder ends with one
         size_t length = end - start;
-        if (length == 0) return false;
-        if (folder[start] == '.' && (length == 1 || (length == 2 && folder[start + 1] == '.'))) return false;
-        for (size_t i = start; i < end; ++i)
-            if (IsInvalidNameCharacter(static_cast<unsigned char>(folder[i]))) return false;
+        if (ClassifyComponent(folder.data() + start, length) != Component::kPlain) return false;
         if (!relative->empty()) relative->push_back('/');
         relative->append(folder, start, length);
         start = end + 1;
@@ -113,12 +117,6 @@ int OpenFolderWithoutLinks(const std::string& hostFolder) {
 bool IsValidWindowsName(const std::string& name) {
     for (unsigned char c : name)
         if (IsInvalidNameCharacter(c)) return false;
-    return true;
-}
-
-bool IsValidWindowsName(const char* name) {
-    for (; *name != '\0'; ++name)
-        if (IsInvalidNameCharacter(static_cast<unsigned char>(*name))) return false;
     return true;
 }
 
@@ -178,7 +176,10 @@ bool FileSystem::ToHostPath(const std::string& windowsPath, std::string* hostPat
     size_t folderEnd = windowsPath.rfind('\\');
     bool plain = folderEnd != std::string::npos && windowsPath.find('/') == std::string::npos;
     bool nameGiven = plain && folderEnd + 1 < windowsPath.size();
-    if (nameGiven && !IsPlainName(windowsPath, folderEnd + 1)) plain = false;
+    if (nameGiven) {
+        const char* name = windowsPath.c_str() + folderEnd + 1;
+        if (ClassifyComponent(name, windowsPath.size() - folderEnd - 1) == Component::kNotOne) plain = false;
+    }
     size_t folderCount = parts.size() - (nameGiven && !parts.empty() ? 1 : 0);
     if (plain) {
         std::string canonical = windowsPath.substr(0, 2) + "\\";
@@ -300,16 +301,11 @@ int FileSystem::TranslateInRecentFolder(const std::string& windowsPath, std::str
     bool folderItself = nameStart == windowsPath.size();
     const char* listedName = windowsPath.c_str() + nameStart;
     if (!folderItself) {
-        // One pass over the name: a separator takes the path out of the
-        // folder (0), what no Windows name holds refuses it (-1).
-        bool valid = true;
-        for (const char* c = listedName; *c != '\0'; ++c) {
-            if (*c == '\\' || *c == '/') return 0;
-            if (IsInvalidNameCharacter(static_cast<unsigned char>(*c))) valid = false;
-        }
-        size_t length = windowsPath.size() - nameStart;
-        if (listedName[0] == '.' && (length == 1 || (length == 2 && listedName[1] == '.'))) return 0;
-        if (!valid) return -1;
+        // More than one name below the folder is not for it; a name no
+        // Windows name can be is refused.
+        Component component = ClassifyComponent(listedName, windowsPath.size() - nameStart);
+        if (component == Component::kNotOne) return 0;
+        if (component == Component::kInvalid) return -1;
     }
     // A name the folder's listing has just read, or the folder itself,
     // with nothing changed by the machine since: the listing looked at the
@@ -628,9 +624,7 @@ void FileSystem::KeepListing(FolderListing listing) {
     listing.generation = generation_;
     ParkOpenFile(-1, nullptr);
     listing_ = std::move(listing);
-    listingKept_ = true;
     listingByName_.clear();
-    listingByNameMade_ = false;
 }
 
 const WIN32_FIND_DATAA* FileSystem::FindListed(const char* name, bool* sizeKnown) const {
@@ -640,7 +634,7 @@ const WIN32_FIND_DATAA* FileSystem::FindListed(const char* name, bool* sizeKnown
         return parkedEntry_;
     }
     const std::vector<WIN32_FIND_DATAA>& found = listing_.entries->found;
-    if (!listingByNameMade_) {
+    if (listingByName_.empty()) {
         listingByName_.reserve(found.size());
         for (uint32_t i = 0; i < found.size(); ++i) {
             const char* entryName = found[i].cFileName;
@@ -648,7 +642,6 @@ const WIN32_FIND_DATAA* FileSystem::FindListed(const char* name, bool* sizeKnown
         }
         std::sort(listingByName_.begin(), listingByName_.end(),
                   [&found](uint32_t a, uint32_t b) { return strcmp(found[a].cFileName, found[b].cFileName) < 0; });
-        listingByNameMade_ = true;
     }
     auto it = std::lower_bound(listingByName_.begin(), listingByName_.end(), name,
                                [&found](uint32_t index, const char* wanted) {
@@ -660,15 +653,13 @@ const WIN32_FIND_DATAA* FileSystem::FindListed(const char* name, bool* sizeKnown
 }
 
 const FileSystem::FolderListing* FileSystem::KeptListing() const {
-    return listingKept_ && listing_.generation == generation_ ? &listing_ : nullptr;
+    return listing_.entries != nullptr && listing_.generation == generation_ ? &listing_ : nullptr;
 }
 
 void FileSystem::ForgetListing() {
     ParkOpenFile(-1, nullptr);
-    listingKept_ = false;
     listing_ = FolderListing();  // closes its folder
     listingByName_.clear();
-    listingByNameMade_ = false;
 }
 
 void FileSystem::ParkOpenFile(int fd, const WIN32_FIND_DATAA* entry) {

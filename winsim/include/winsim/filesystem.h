@@ -22,7 +22,6 @@ namespace winsim {
 // quotes, angle brackets, '|' and path separators. A case-sensitive host
 // may hold such names; Wine lists them but cannot open them.
 bool IsValidWindowsName(const std::string& name);
-bool IsValidWindowsName(const char* name);
 
 struct Drive {
     std::string hostRoot;  // empty: the letter has no folder behind it
@@ -230,13 +229,12 @@ private:
     // The kept listing's entry named `name` (bytewise), or nullptr.
     const WIN32_FIND_DATAA* FindListed(const char* name, bool* sizeKnown) const;
 
-    FolderListing listing_;
-    bool listingKept_ = false;
+    FolderListing listing_;  // none kept while its entries are null
     // Positions in the kept listing of all but "." and "..", bytewise by
     // name; made when a name is first looked up other than the one just
-    // handed out, which is nearly never in a walk.
+    // handed out, which is nearly never in a walk (and again for a folder
+    // that holds no names, which costs nothing).
     mutable std::vector<uint32_t> listingByName_;
-    mutable bool listingByNameMade_ = false;
     int parkedFd_ = -1;
     const WIN32_FIND_DATAA* parkedEntry_ = nullptr;
     uint64_t generation_ = 0;
