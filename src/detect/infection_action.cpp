@@ -5,8 +5,8 @@
 #include "common/report.h"
 #include "common/shared_state.h"
 #include "detect/boot_deletion.h"
-#include "memory/kill_process.h"
 #include "detect/renamed_path.h"
+#include "memory/kill_process.h"
 #include "platform/win32.h"
 #include "repair/startup_entries.h"
 

@@ -5,8 +5,8 @@
 
 #include "common/report.h"
 #include "common/shared_state.h"
-#include "detect/text_signature.h"
 #include "detect/renamed_path.h"
+#include "detect/text_signature.h"
 #include "platform/win32.h"
 #include "repair/startup_entries.h"
 
