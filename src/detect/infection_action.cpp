@@ -12,11 +12,6 @@
 
 namespace {
 
-const int kActionRemove = 100;
-const int kActionRename = 101;
-const int kActionRemoveToo = 102;
-const int kActionLeave = 103;
-
 void RemoveInfectedFile(const char* path, const char* reportName) {
     // Archive alone clears read-only, hidden and system. A file whose
     // attributes cannot be changed is not touched further.

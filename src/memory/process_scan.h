@@ -8,7 +8,7 @@
 //    on (removed or renamed by the acting walk), or, on NT 4 and NT 5.x,
 //    the service named after a process that survived termination was
 //    handled (stopped, or its keys removed and a restart marked);
-//  - a detection under ActionCode 103 (leave the file) is not dealt with;
+//  - a detection under kActionLeave is not dealt with;
 //  - on NT after 5.x a process that survives both termination attempts is
 //    not dealt with: it is left to the drive walk, which falls back to
 //    deletion at the next start and offers the restart.

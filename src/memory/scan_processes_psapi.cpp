@@ -8,14 +8,12 @@
 
 namespace {
 
-const DWORD kAdjustAndQuery = 0x28;  // TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY
-
 // Processes of other accounts open only with the debug privilege. Asked
 // for again at every denied open; once enabled it stays for the run.
 void EnableDebugPrivilege() {
     HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), kAdjustAndQuery, &token)) {
-        MessageBoxA(nullptr, "false", "TEMP", 0);
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+        MessageBoxA(nullptr, "false", "TEMP", MB_OK);
         return;
     }
     TOKEN_PRIVILEGES privileges;

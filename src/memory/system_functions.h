@@ -25,9 +25,9 @@ Function ResolveFunction(HMODULE library, const char* name) {
 }
 
 // Access rights the memory code asks for.
-const DWORD kTerminateAndQuery = 0x401;  // PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION
-const DWORD kQueryAndRead = 0x410;       // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ
-const DWORD kTerminateOnly = 0x001;      // PROCESS_TERMINATE
+const DWORD kTerminateAndQuery = PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION;
+const DWORD kQueryAndRead = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
+const DWORD kTerminateOnly = PROCESS_TERMINATE;
 
 // Room for 1024 process ids: what EnumProcesses is given.
 const int kProcessIdCapacity = 1024;

@@ -51,8 +51,8 @@ bool EnumeratedHas(DWORD processId) {
 }
 
 void CheckModuleFileName(DWORD processId, const char* image) {
-    HANDLE process = OpenProcess(0x410, FALSE, processId);
-    ok(process != nullptr, "OpenProcess(0x410) error %lu", Error());
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    ok(process != nullptr, "OpenProcess for reading error %lu", Error());
     if (process == nullptr) return;
     char name[MAX_PATH];
     memset(name, 0xbd, sizeof name);
@@ -103,8 +103,8 @@ void TestProcesses(const char* idleProgram) {
     ok(GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_SHARING_VIOLATION,
        "deleting a running image: error %lu", Error());
 
-    HANDLE process = OpenProcess(0x401, FALSE, info.dwProcessId);
-    ok(process != nullptr, "OpenProcess(0x401) error %lu", Error());
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, info.dwProcessId);
+    ok(process != nullptr, "OpenProcess for terminating error %lu", Error());
     if (process) {
         ok(TerminateProcess(process, 0), "TerminateProcess error %lu", Error());
         CloseHandle(process);
@@ -120,7 +120,8 @@ void TestProcesses(const char* idleProgram) {
     // Ids that name no process, the idle process's 0 included.
     for (DWORD id : {static_cast<DWORD>(0), static_cast<DWORD>(0x7FFFFFF0)}) {
         SetLastError(0xdeadbeef);
-        ok(OpenProcess(0x401, FALSE, id) == nullptr && GetLastError() == ERROR_INVALID_PARAMETER,
+        ok(OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, id) == nullptr &&
+               GetLastError() == ERROR_INVALID_PARAMETER,
            "OpenProcess(%lu): error %lu", static_cast<unsigned long>(id), Error());
     }
 }
@@ -140,11 +141,12 @@ void TestSystemLibraries() {
 }
 
 void TestServiceManager() {
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, 0xF003F);
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     ok(manager != nullptr, "OpenSCManagerA error %lu", Error());
     if (manager == nullptr) return;
     SetLastError(0xdeadbeef);
-    SC_HANDLE service = OpenServiceA(manager, "BruvaneNoSuchService", 0xF003F);
+    // The program asks its service for the manager's number too.
+    SC_HANDLE service = OpenServiceA(manager, "BruvaneNoSuchService", SC_MANAGER_ALL_ACCESS);
     ok(service == nullptr && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST, "unknown service: error %lu", Error());
     if (service) CloseServiceHandle(service);
     ok(CloseServiceHandle(manager), "CloseServiceHandle error %lu", Error());

@@ -52,8 +52,8 @@ RecordedWindow& Recorded() {
 }
 
 static LRESULT RecordingWindowProc(HWND, UINT message, WPARAM, LPARAM) {
-    if (message == WM_SETREDRAW) Recorded().lines.push_back(ReportLine);
-    if (message == WM_ENABLE) Recorded().statuses.push_back(StatusPath);
+    if (message == kReportLineMessage) Recorded().lines.push_back(ReportLine);
+    if (message == kStatusPathMessage) Recorded().statuses.push_back(StatusPath);
     return 0;
 }
 

@@ -348,7 +348,7 @@ TEST_F(HostileTreeTest, InfectedFileThatVanishesBeforeItsTurnIsPassedOver) {
     ASSERT_FALSE(sample.empty());
     MakeFolder("C:\\v");
     for (const char* name : {"a.exe", "b.exe", "c.exe"}) MakeFile(std::string("C:\\v\\") + name, sample);
-    ActionCode = 100;
+    ActionCode = kActionRemove;
     ArmTripwire("C:\\v\\a.exe", 1, [this] { HostRemove("v/b.exe"); });
 
     EXPECT_EQ(Walk("C:\\v\\*.*"), 3);

@@ -17,7 +17,7 @@ protected:
         MapDrive('C');
         MakeFolder("C:\\bin");
         MemoryStageActive = 1;  // as the memory stage runs the scans
-        ActionCode = 100;
+        ActionCode = kActionRemove;
     }
     winsim::SimProcess& Run(const std::string& path) {
         MakeFile(path, "MZ");

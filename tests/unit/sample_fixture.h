@@ -20,7 +20,7 @@ protected:
         MachineTest::SetUp();
         MapDrive('C');
         MemoryStageActive = 0;
-        ActionCode = 100;
+        ActionCode = kActionRemove;
     }
 
     std::string HostPath(const std::string& windowsPath) {
