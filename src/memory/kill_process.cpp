@@ -1,7 +1,9 @@
 #include "memory/kill_process.h"
 
 #include "common/platform_kind.h"
-#include "platform/win32.h"
+#include "memory/performance_processes.h"
+#include "memory/psapi_processes.h"
+#include "memory/toolhelp_processes.h"
 
 namespace {
 
@@ -27,4 +29,12 @@ int KillProcessByPath(const char* path) {
     }
     // No known way to list processes: let the caller simply try again.
     return 1;
+}
+
+bool TerminateProcessById(DWORD processId, DWORD access) {
+    HANDLE process = OpenProcess(access, FALSE, processId);
+    if (process == nullptr) return false;
+    bool ended = TerminateProcess(process, 0) != 0;
+    CloseHandle(process);
+    return ended;
 }

@@ -6,7 +6,8 @@
 #include "common/message_dialog.h"
 #include "common/platform_kind.h"
 #include "common/shared_state.h"
-#include "memory/process_scan.h"
+#include "memory/psapi_processes.h"
+#include "memory/toolhelp_processes.h"
 #include "scan/scan_driver.h"
 
 namespace {

@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "memory/kill_process.h"
+#include "memory/performance_processes.h"
+#include "memory/psapi_processes.h"
+#include "memory/toolhelp_processes.h"
 #include "program_drives_fixture.h"
 
 namespace {

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "common/shared_state.h"
-#include "memory/process_scan.h"
+#include "memory/psapi_processes.h"
+#include "memory/toolhelp_processes.h"
 #include "test_machine.h"
 
 namespace {

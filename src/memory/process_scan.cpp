@@ -1,10 +1,10 @@
-#include "memory/process_examination.h"
+#include "memory/process_scan.h"
 
 #include "common/platform_kind.h"
 #include "common/shared_state.h"
+#include "memory/kill_process.h"
 #include "memory/process_names.h"
 #include "memory/service_stop.h"
-#include "memory/system_functions.h"
 #include "platform/win32.h"
 #include "repair/service_entries.h"
 #include "scan/directory_walk.h"
