@@ -8,7 +8,7 @@
 #include "detect/renamed_path.h"
 #include "detect/text_signature.h"
 #include "platform/win32.h"
-#include "repair/startup_entries.h"
+#include "repair/uninstall_entries.h"
 
 namespace {
 

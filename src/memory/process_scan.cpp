@@ -6,7 +6,7 @@
 #include "memory/process_names.h"
 #include "memory/service_stop.h"
 #include "platform/win32.h"
-#include "repair/service_entries.h"
+#include "repair/service_keys.h"
 #include "scan/directory_walk.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "common/shared_state.h"
 #include "detect/text_signature.h"
 #include "repair/registry_primitives.h"
-#include "repair/service_entries.h"
+#include "repair/run_key_values.h"
 
 namespace {
 
