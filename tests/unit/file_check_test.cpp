@@ -24,7 +24,8 @@ using samples::Kind;
 class InspectTest : public SampleTest {
 protected:
     // The records that match the file, tested one by one (not only the first).
-    std::vector<int> MatchingRecords(const std::string& path) {
+    std::vector<int> MatchingRecords(const std::string& path, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         std::vector<int> found;
         int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
         EXPECT_NE(fd, -1) << path;

@@ -32,7 +32,8 @@ protected:
         MemoryStageActive = 1;  // as the memory stage runs the scans
         ActionCode = kActionRemove;
     }
-    void WriteInfected(const std::string& path) {
+    void WriteInfected(const std::string& path, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         samples::Sample sample;
         std::string error;
         ASSERT_TRUE(samples::BuildSample(1, samples::Kind::kMatch, samples::Options(), &sample, &error)) << error;

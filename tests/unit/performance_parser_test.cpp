@@ -18,7 +18,8 @@ protected:
         MakeFolder("C:\\bin");
     }
     // The block as the registry hands it out for a value name.
-    std::vector<BYTE> Query(const char* valueName = "230") {
+    std::vector<BYTE> Query(const char* valueName = "230", CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         std::vector<BYTE> block(1 << 20);
         DWORD size = static_cast<DWORD>(block.size());
         DWORD type = 0;

@@ -15,7 +15,8 @@ protected:
         MakeFolder("C:\\apps");
         MakeFile("C:\\apps\\tool.exe");
     }
-    std::vector<std::string> SnapshotNames() {
+    std::vector<std::string> SnapshotNames(CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         std::vector<std::string> names;
         HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
         PROCESSENTRY32 entry;
