@@ -17,16 +17,16 @@ bool QueryVersion(OSVERSIONINFOA* info) {
 
 int GetPlatformKind() {
     OSVERSIONINFOA info;
-    if (!QueryVersion(&info)) return 0;
-    if (info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) return 4;
-    if (info.dwPlatformId == VER_PLATFORM_WIN32_NT) return 5;
-    return 1;
+    if (!QueryVersion(&info)) return kPlatformUnknown;
+    if (info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) return kPlatformWindows9x;
+    if (info.dwPlatformId == VER_PLATFORM_WIN32_NT) return kPlatformWindowsNt;
+    return kPlatformOther;
 }
 
 int GetNtGeneration() {
     OSVERSIONINFOA info;
-    if (!QueryVersion(&info) || info.dwPlatformId != VER_PLATFORM_WIN32_NT) return 0;
-    if (info.dwMajorVersion <= 4) return 5;
-    if (info.dwMajorVersion == 5) return 6;
-    return 0;
+    if (!QueryVersion(&info) || info.dwPlatformId != VER_PLATFORM_WIN32_NT) return kNtOther;
+    if (info.dwMajorVersion <= 4) return kNt4OrEarlier;
+    if (info.dwMajorVersion == 5) return kNt5;
+    return kNtOther;
 }

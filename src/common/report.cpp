@@ -9,7 +9,7 @@
 char ReportLine[500];
 char StatusPath[260];
 
-void EmitReportLine() { SendMessageA(MainWindowHandle, WM_SETREDRAW, 0, 0); }
+void EmitReportLine() { SendMessageA(MainWindowHandle, kReportLineMessage, 0, 0); }
 
 void EmitFormattedReportLine(const char* format, ...) {
     va_list args;
@@ -19,7 +19,7 @@ void EmitFormattedReportLine(const char* format, ...) {
     EmitReportLine();
 }
 
-void SendStatusPath() { SendMessageA(MainWindowHandle, WM_ENABLE, 0, 0); }
+void SendStatusPath() { SendMessageA(MainWindowHandle, kStatusPathMessage, 0, 0); }
 
 void ShowStatusText(const char* text) {
     CopyText(StatusPath, sizeof StatusPath, text);

@@ -15,9 +15,15 @@ struct ScanCountersType {
 
 const int kPathBufferSize = 260;
 
+// What the scan does with an infected file: the values of ActionCode.
+const int32_t kActionRemove = 100;
+const int32_t kActionRename = 101;
+const int32_t kActionRemoveToo = 102;  // removes, as kActionRemove does
+const int32_t kActionLeave = 103;      // reports the file and leaves it
+
 extern char ScanTarget[260];          // "!:" = every fixed drive, else a folder path
 extern HWND MainWindowHandle;         // receiver of the report and status messages
-extern int32_t ActionCode;            // 100/102 remove, 101 rename, 103 leave
+extern int32_t ActionCode;            // one of the kAction codes above; others do nothing
 extern unsigned char ScanTerminated;  // the user ended the scan
 extern int32_t ScanInProgress;
 extern unsigned char StatisticsStarted;

@@ -79,12 +79,12 @@ bool CopyWithNewLine(FILE* copy, int out, const char* target, const char* source
 
 int ScheduleBootDeletion(const char* path) {
     switch (GetPlatformKind()) {
-    case 5:
+    case kPlatformWindowsNt:
         // NT carries the deletion out at the next start; a refusal here
         // goes unnoticed, by design of the call.
         MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
         return 1;
-    case 4: {
+    case kPlatformWindows9x: {
         // wininit.ini runs before long names exist, so it needs the 8.3
         // path; without one there is nothing it could delete.
         char shortPath[kPathBufferSize];

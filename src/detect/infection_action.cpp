@@ -8,14 +8,9 @@
 #include "detect/renamed_path.h"
 #include "memory/kill_process.h"
 #include "platform/win32.h"
-#include "repair/startup_entries.h"
+#include "repair/uninstall_entries.h"
 
 namespace {
-
-const int kActionRemove = 100;
-const int kActionRename = 101;
-const int kActionRemoveToo = 102;
-const int kActionLeave = 103;
 
 void RemoveInfectedFile(const char* path, const char* reportName) {
     // Archive alone clears read-only, hidden and system. A file whose

@@ -8,7 +8,7 @@
 #include "detect/renamed_path.h"
 #include "detect/text_signature.h"
 #include "platform/win32.h"
-#include "repair/startup_entries.h"
+#include "repair/uninstall_entries.h"
 
 namespace {
 
@@ -51,14 +51,14 @@ int CheckTextSignature(const char* name, const char* path) {
     if (!matched) return 0;
 
     switch (ActionCode) {
-    case 100:
-    case 102:
+    case kActionRemove:
+    case kActionRemoveToo:
         RemoveMatchedFile(path);
         break;
-    case 101:
+    case kActionRename:
         RenameMatchedFile(path);
         break;
-    case 103:
+    case kActionLeave:
         EmitFormattedReportLine("%s     %s Not Disinfected As Per User's Selection", StatusPath, LastDetectionName);
         break;
     default:

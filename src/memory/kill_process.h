@@ -4,18 +4,16 @@
 // path (psapi, NT 5.x), the instance name (performance data, other NT).
 #pragma once
 
+#include "platform/win32.h"
+
 // 1 when the caller may retry the deletion, 0 when termination failed.
 int KillProcessByPath(const char* path);
 
-// 1 when it terminated the first process whose file name equals the
-// file name of `path` (ignoring case), else 0.
-int KillByToolhelp(const char* path);
+// Access rights the memory code asks for.
+const DWORD kTerminateAndQuery = PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION;
+const DWORD kQueryAndRead = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
+const DWORD kTerminateOnly = PROCESS_TERMINATE;
 
-// True when the process list could be taken (psapi.dll and its functions
-// present, at least one id); every process started from exactly `path`
-// (ignoring case) is terminated. Not a statement about termination.
-int KillByPsapi(const char* path);
-
-// 1 when it terminated at least one process whose performance-data
-// instance name begins with the file's name without its extension.
-int KillByPerfData(const char* path);
+// Opens a process with `access`, terminates it with exit code 0 and
+// closes it again. True when the termination call succeeded.
+bool TerminateProcessById(DWORD processId, DWORD access);

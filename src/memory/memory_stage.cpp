@@ -6,7 +6,8 @@
 #include "common/message_dialog.h"
 #include "common/platform_kind.h"
 #include "common/shared_state.h"
-#include "memory/process_scan.h"
+#include "memory/psapi_processes.h"
+#include "memory/toolhelp_processes.h"
 #include "scan/scan_driver.h"
 
 namespace {
@@ -14,20 +15,19 @@ namespace {
 const char kRestartQuestion[] =
     "W32/Gorvex.Trojan  found in memory! registry entries created by the worm are removed. You must restart the "
     "computer and run this program to continue scanning.\n\nRestart the computer now?";
-const int kOkCancelInformation = 0x41;
 
 }  // namespace
 
 void MemoryStage() {
     int kind = GetPlatformKind();
     MemoryStageActive = 1;
-    if (kind == 4) {
+    if (kind == kPlatformWindows9x) {
         // The 9x family goes on with the drive walk whatever was found.
         ScanProcessesToolhelp();
-    } else if (kind == 5 && ScanProcessesPsapi() != 0) {
+    } else if (kind == kPlatformWindowsNt && ScanProcessesPsapi() != 0) {
         // On NT a find in memory ends the program; the user runs it again
         // (after the restart, when a service survived) to scan the drives.
-        if (MemoryRestartNeeded == 1 && ShowMessageDialog(kRestartQuestion, kProductTitle, kOkCancelInformation) == 1)
+        if (MemoryRestartNeeded == 1 && ShowMessageDialog(kRestartQuestion, kProductTitle, kOkCancelInformation) == IDOK)
             RestartComputer();
         exit(0);
     }

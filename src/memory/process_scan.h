@@ -1,6 +1,7 @@
 // The scans of the running processes at the start of every scan: each
-// lists the processes with the path of their executable, has the walk
-// inspect each executable in memory mode, and deals with the infected ones.
+// enumerator lists the processes with the path of their executable
+// (ScanProcessesToolhelp, ScanProcessesPsapi); here the walk inspects each
+// executable in memory mode, and the infected ones are dealt with.
 //
 // The result (the memory stage's only input from here) is 1 when at least
 // one infected process was found in memory and dealt with, else 0:
@@ -8,7 +9,7 @@
 //    on (removed or renamed by the acting walk), or, on NT 4 and NT 5.x,
 //    the service named after a process that survived termination was
 //    handled (stopped, or its keys removed and a restart marked);
-//  - a detection under ActionCode 103 (leave the file) is not dealt with;
+//  - a detection under kActionLeave is not dealt with;
 //  - on NT after 5.x a process that survives both termination attempts is
 //    not dealt with: it is left to the drive walk, which falls back to
 //    deletion at the next start and offers the restart.
@@ -19,8 +20,10 @@
 // only fail.
 #pragma once
 
-// The 9x family: Toolhelp, whose szExeFile is the full path there.
-int ScanProcessesToolhelp();
-// The NT family: psapi, with the debug privilege enabled when an open is
-// denied.
-int ScanProcessesPsapi();
+#include "memory/process_list.h"
+
+enum class ScanFamily { kWindows9x, kWindowsNt };
+
+// Inspects the image of every record in memory mode and deals with each
+// infected one as its family does. The result as above.
+int ExamineProcesses(const ProcessList& list, ScanFamily family);

@@ -6,7 +6,12 @@
 
 namespace {
 
-const DWORD kFullAccess = 0xF003F;  // all manager rights; as service rights it includes stop and query
+// The service is opened with the number the manager gets,
+// SC_MANAGER_ALL_ACCESS; as service rights it reads as these, every right
+// up to stopping: more than the stop and the status query need.
+const DWORD kServiceRights = STANDARD_RIGHTS_REQUIRED | SERVICE_QUERY_CONFIG | SERVICE_CHANGE_CONFIG |
+                             SERVICE_QUERY_STATUS | SERVICE_ENUMERATE_DEPENDENTS | SERVICE_START | SERVICE_STOP;
+static_assert(kServiceRights == SC_MANAGER_ALL_ACCESS, "the manager's number");
 const DWORD kPendingPause = 1000;
 
 // The state after a granted stop request: waits while the service says
@@ -27,9 +32,9 @@ DWORD StateAfterStop(SC_HANDLE service, DWORD reportedByStop) {
 }  // namespace
 
 int StopService(const char* name) {
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, kFullAccess);
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     if (manager == nullptr) return 0;
-    SC_HANDLE service = OpenServiceA(manager, name, kFullAccess);
+    SC_HANDLE service = OpenServiceA(manager, name, kServiceRights);
     if (service == nullptr) {
         CloseServiceHandle(manager);
         return 0;

@@ -23,15 +23,3 @@ Function ResolveFunction(HMODULE library, const char* name) {
     // that compilers accept without a warning.
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
 }
-
-// Access rights the memory code asks for.
-const DWORD kTerminateAndQuery = 0x401;  // PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION
-const DWORD kQueryAndRead = 0x410;       // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ
-const DWORD kTerminateOnly = 0x001;      // PROCESS_TERMINATE
-
-// Room for 1024 process ids: what EnumProcesses is given.
-const int kProcessIdCapacity = 1024;
-
-// Opens a process with `access`, terminates it with exit code 0 and
-// closes it again. True when the termination call succeeded.
-bool TerminateProcessById(DWORD processId, DWORD access);

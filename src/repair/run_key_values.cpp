@@ -1,12 +1,13 @@
 // The walk over one startup key: every value whose command starts the
 // infected file under inspection is deleted.
+#include "repair/run_key_values.h"
+
 #include <cctype>
 #include <cstring>
 
 #include "common/report.h"
 #include "common/shared_state.h"
 #include "repair/registry_primitives.h"
-#include "repair/service_entries.h"
 
 namespace {
 

@@ -1,9 +1,10 @@
 // A service's registration in both numbered control sets. The second
 // set's "\Enum" path keeps its upper-case spelling; registry names ignore
 // case, so it names the same key as the mixed-case one would.
+#include "repair/service_keys.h"
+
 #include "common/shared_state.h"
 #include "repair/registry_primitives.h"
-#include "repair/service_entries.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "common/shared_state.h"
 #include "detect/text_signature.h"
 #include "repair/registry_primitives.h"
-#include "repair/service_entries.h"
+#include "repair/run_key_values.h"
 
 namespace {
 
@@ -24,10 +24,10 @@ int BuildHostsPath(char* path, UINT size) {
     int kind = GetPlatformKind();
     UINT length = 0;
     const char* rest = nullptr;
-    if (kind == 5) {
+    if (kind == kPlatformWindowsNt) {
         length = GetSystemDirectoryA(path, size);
         rest = "\\drivers\\etc\\hosts";
-    } else if (kind == 4) {
+    } else if (kind == kPlatformWindows9x) {
         length = GetWindowsDirectoryA(path, size);
         rest = "\\hosts";
     } else {

@@ -1,6 +1,7 @@
 // The trojan's uninstall command and its own startup value, removed after
 // each deletion of a detected file.
-#include "repair/startup_entries.h"
+#include "repair/uninstall_entries.h"
+
 #include "repair/value_data.h"
 
 namespace {

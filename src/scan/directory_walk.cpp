@@ -172,8 +172,8 @@ void PumpOneMessage() {
     MSG msg;
     if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return;
     // Only wParam is looked at: any message carrying the Escape code asks.
-    if ((msg.wParam & 0xFFFF) == VK_ESCAPE) {
-        if (ShowMessageDialog("Terminate the Scan now?", kProductTitle, 0x24) == IDNO) return;
+    if (LOWORD(msg.wParam) == VK_ESCAPE) {
+        if (ShowMessageDialog("Terminate the Scan now?", kProductTitle, kYesNoQuestion) == IDNO) return;
         ScanTerminated = 1;
         return;
     }

@@ -88,13 +88,13 @@ int RunScan() {
     if (RestartNeeded != 0) {
         int answer = ShowMessageDialog(
             "The system has to be restarted to remove the virus completely from your system. \n\n Restart now?",
-            kProductTitle, 0x24);
+            kProductTitle, kYesNoQuestion);
         if (answer == IDYES) RestartComputer();
     }
     return 1;
 }
 
 void RestartComputer() {
-    if (GetPlatformKind() != 4 && !EnableShutdownPrivilege()) return;
+    if (GetPlatformKind() != kPlatformWindows9x && !EnableShutdownPrivilege()) return;
     ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0);
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/identity.h"
+#include "common/report.h"
 #include "common/shared_state.h"
 #include "repair/registry_primitives.h"
 #include "ui/maker_pages.h"
@@ -15,8 +16,6 @@
 
 namespace {
 
-const UINT kStatusMessage = 0x000A;  // WM_ENABLE, reused by the scanning code
-const UINT kReportMessage = 0x000B;  // WM_SETREDRAW, reused by the scanning code
 const int kDesignWidth = 600;
 const int kDesignHeight = 337;
 const int kWindowWidth = 600;
@@ -30,8 +29,8 @@ const char kMembershipText[] = "This program is a part of Wardmont antivirus sof
 }  // namespace
 
 const MessageEntry<Dialog> CScanDlg::kMessageEntries[] = {
-    {MessageKind::kWindowMessage, kStatusMessage, MessageHandler<Dialog>(&CScanDlg::OnStatusMessage)},
-    {MessageKind::kWindowMessage, kReportMessage, MessageHandler<Dialog>(&CScanDlg::OnReportMessage)},
+    {MessageKind::kWindowMessage, kStatusPathMessage, MessageHandler<Dialog>(&CScanDlg::OnStatusMessage)},
+    {MessageKind::kWindowMessage, kReportLineMessage, MessageHandler<Dialog>(&CScanDlg::OnReportMessage)},
     {MessageKind::kWindowMessage, WM_TIMER, MessageHandler<Dialog>(&CScanDlg::OnTimer)},
     {MessageKind::kWindowMessage, WM_PAINT, MessageHandler<Dialog>(&CScanDlg::OnPaint)},
     {MessageKind::kButtonClicked, IDC_SCAN, MessageHandler<Dialog>(&CScanDlg::OnScanClicked)},
@@ -90,7 +89,7 @@ BOOL CScanDlg::OnInitDialog() {
     okButton_.Show(false);
 
     MainDialog = this;
-    CreateHeadingFont(15, 700, 0, 0);
+    CreateHeadingFont(15, FW_BOLD, 0, 0);
     SetInitialTexts();
 
     {

@@ -2,7 +2,7 @@
 // popup that starts the scan, shows the path being scanned and the report
 // lines, and links to the maker's pages. The scan runs inside its timer
 // handler; the scanning code reaches it through two reused message
-// numbers, 0x000B (append the report line) and 0x000A (show the status).
+// numbers, kReportLineMessage and kStatusPathMessage.
 #pragma once
 
 #include <windows.h>

@@ -7,12 +7,6 @@
 #include "ui/resource_ids.h"
 #include "ui/scan_dialog.h"
 
-namespace {
-
-const int kYesNoQuestion = 0x24;
-
-}  // namespace
-
 void CScanDlg::OnCancel() { AskToTerminate(kProductTitle); }
 
 bool CScanDlg::OnCloseClicked(Message&) {

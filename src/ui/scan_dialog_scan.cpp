@@ -30,7 +30,7 @@ bool CScanDlg::OnScanClicked(Message&) {
 
     CopyText(ScanTarget, sizeof ScanTarget, kAllFixedDrives);
     MainWindowHandle = handle_;
-    ActionCode = 100;
+    ActionCode = kActionRemove;
     SetTimer(handle_, kScanTimerId, kScanTimerPeriod, nullptr);
     return true;
 }
@@ -49,7 +49,7 @@ void CScanDlg::ShowScanLayout() {
     AppendText(caption, sizeof caption, kFamilyName);
     AppendText(caption, sizeof caption, " Trojan and its variants");
     searchCaption_.SetText(caption);
-    searchCaptionFont_.Reset(CreateFontA(15, 0, 0, 0, 700, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+    searchCaptionFont_.Reset(CreateFontA(15, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, "Arial"));
     if (!searchCaptionFont_.IsEmpty())
         SendMessageA(searchCaption_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(searchCaptionFont_.Get()), TRUE);

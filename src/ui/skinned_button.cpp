@@ -7,9 +7,8 @@ namespace {
 
 const int kPictureNameSize = 128;
 const int kCaptionSize = 64;
-// The system's hand cursor (IDC_HAND), from Windows 98 and 2000 on. Older
-// systems answer null and the help viewer's hand is used instead.
-const WORD kSystemHandCursor = 32649;
+// The help viewer's hand, for systems older than Windows 98 and 2000,
+// which have no IDC_HAND.
 const WORD kHelpViewerHandCursor = 106;
 
 HBITMAP LoadPicture(const char* name) {
@@ -141,7 +140,8 @@ CExButton::~CExButton() {
 
 void CExButton::LoadHandCursor() {
     if (handCursor_ != nullptr) return;
-    HCURSOR system = LoadCursorA(nullptr, MAKEINTRESOURCEA(kSystemHandCursor));
+    // Older systems answer null for the system's hand.
+    HCURSOR system = LoadCursorA(nullptr, IDC_HAND);
     if (system != nullptr)
         handCursor_ = reinterpret_cast<HCURSOR>(CopyIcon(reinterpret_cast<HICON>(system)));
     if (handCursor_ == nullptr) handCursor_ = CopyHelpViewerHand();

@@ -13,14 +13,15 @@ namespace {
 
 std::string Join(const char* root, const char* rest) { return std::string(root) + rest; }
 
-void Make(const std::string& path, const char* text) {
+void MakeAt(const char* callerFile, int callerLine, const std::string& path, const char* text) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ok(file != INVALID_HANDLE_VALUE, "CreateFileA(%s) failed", path.c_str());
+    ok_(callerFile, callerLine)(file != INVALID_HANDLE_VALUE, "CreateFileA(%s) failed", path.c_str());
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     WriteFile(file, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
     CloseHandle(file);
 }
+#define Make(...) MakeAt(__FILE__, __LINE__, __VA_ARGS__)
 
 std::string Contents(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);

@@ -13,19 +13,22 @@ namespace {
 
 std::string Join(const char* root, const char* rest) { return std::string(root) + rest; }
 
-void WriteFileWithText(const std::string& path, const char* text) {
+void WriteFileWithTextAt(const char* callerFile, int callerLine, const std::string& path, const char* text) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ok(file != INVALID_HANDLE_VALUE, "CreateFileA(%s) failed, error %lu", path.c_str(),
-       static_cast<unsigned long>(GetLastError()));
+    ok_(callerFile, callerLine)(file != INVALID_HANDLE_VALUE, "CreateFileA(%s) failed, error %lu", path.c_str(),
+                                static_cast<unsigned long>(GetLastError()));
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0xdeadbeef;
     BOOL wrote = WriteFile(file, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
-    ok(wrote && written == strlen(text), "WriteFile wrote %lu", static_cast<unsigned long>(written));
+    ok_(callerFile, callerLine)(wrote && written == strlen(text), "WriteFile wrote %lu",
+                                static_cast<unsigned long>(written));
     CloseHandle(file);
 }
+#define WriteFileWithText(...) WriteFileWithTextAt(__FILE__, __LINE__, __VA_ARGS__)
 
 // Names a pattern lists, with the attributes of each kept in `folders`.
-std::set<std::string> List(const std::string& pattern, std::set<std::string>* folders, DWORD* error) {
+std::set<std::string> ListAt(const char* callerFile, int callerLine, const std::string& pattern,
+                             std::set<std::string>* folders, DWORD* error) {
     std::set<std::string> names;
     WIN32_FIND_DATAA data;
     memset(&data, 0xbd, sizeof data);
@@ -38,10 +41,12 @@ std::set<std::string> List(const std::string& pattern, std::set<std::string>* fo
         if (folders && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) folders->insert(data.cFileName);
     } while (FindNextFileA(find, &data));
     DWORD end = GetLastError();
-    ok(end == ERROR_NO_MORE_FILES, "FindNextFileA ended with error %lu", static_cast<unsigned long>(end));
-    ok(FindClose(find), "FindClose failed");
+    ok_(callerFile, callerLine)(end == ERROR_NO_MORE_FILES, "FindNextFileA ended with error %lu",
+                                static_cast<unsigned long>(end));
+    ok_(callerFile, callerLine)(FindClose(find), "FindClose failed");
     return names;
 }
+#define List(...) ListAt(__FILE__, __LINE__, __VA_ARGS__)
 
 std::string Describe(const std::set<std::string>& names) {
     std::string text;

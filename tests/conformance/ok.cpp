@@ -6,7 +6,7 @@
 static int passed;
 static int failed;
 
-void ConformanceCheck(bool condition, const char* file, int line, const char* format, ...) {
+void ConformanceLocation::operator()(bool condition, const char* format, ...) const {
     if (condition) {
         ++passed;
         return;

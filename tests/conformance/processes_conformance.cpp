@@ -15,16 +15,16 @@ namespace {
 
 unsigned long Error() { return static_cast<unsigned long>(GetLastError()); }
 
-bool SnapshotHas(DWORD processId, std::string* exeFile) {
+bool SnapshotHasAt(const char* callerFile, int callerLine, DWORD processId, std::string* exeFile) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    ok(snapshot != INVALID_HANDLE_VALUE, "CreateToolhelp32Snapshot error %lu", Error());
+    ok_(callerFile, callerLine)(snapshot != INVALID_HANDLE_VALUE, "CreateToolhelp32Snapshot error %lu", Error());
     if (snapshot == INVALID_HANDLE_VALUE) return false;
     PROCESSENTRY32 entry;
     memset(&entry, 0xbd, sizeof entry);
     entry.dwSize = sizeof entry - 1;
     SetLastError(0xdeadbeef);
-    ok(!Process32First(snapshot, &entry), "Process32First accepted a short entry");
-    ok(GetLastError() == ERROR_INSUFFICIENT_BUFFER, "short entry: error %lu", Error());
+    ok_(callerFile, callerLine)(!Process32First(snapshot, &entry), "Process32First accepted a short entry");
+    ok_(callerFile, callerLine)(GetLastError() == ERROR_INSUFFICIENT_BUFFER, "short entry: error %lu", Error());
     entry.dwSize = sizeof entry;
     bool found = false;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
@@ -32,27 +32,29 @@ bool SnapshotHas(DWORD processId, std::string* exeFile) {
         found = true;
         *exeFile = entry.szExeFile;
     }
-    ok(GetLastError() == ERROR_NO_MORE_FILES, "Process32Next ended with error %lu", Error());
+    ok_(callerFile, callerLine)(GetLastError() == ERROR_NO_MORE_FILES, "Process32Next ended with error %lu", Error());
     CloseHandle(snapshot);
     return found;
 }
+#define SnapshotHas(...) SnapshotHasAt(__FILE__, __LINE__, __VA_ARGS__)
 
-bool EnumeratedHas(DWORD processId) {
+bool EnumeratedHasAt(const char* callerFile, int callerLine, DWORD processId) {
     DWORD ids[1024];
     DWORD bytes = 0xdeadbeef;
     // Ids beyond the buffer are dropped without an error.
     BOOL listed = EnumProcesses(ids, sizeof(DWORD), &bytes);
-    ok(listed && bytes == sizeof(DWORD), "EnumProcesses with room for one id gave %lu bytes",
-       static_cast<unsigned long>(bytes));
-    ok(EnumProcesses(ids, sizeof ids, &bytes), "EnumProcesses error %lu", Error());
+    ok_(callerFile, callerLine)(listed && bytes == sizeof(DWORD), "EnumProcesses with room for one id gave %lu bytes",
+                                static_cast<unsigned long>(bytes));
+    ok_(callerFile, callerLine)(EnumProcesses(ids, sizeof ids, &bytes), "EnumProcesses error %lu", Error());
     for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i)
         if (ids[i] == processId) return true;
     return false;
 }
+#define EnumeratedHas(...) EnumeratedHasAt(__FILE__, __LINE__, __VA_ARGS__)
 
-void CheckModuleFileName(DWORD processId, const char* image) {
-    HANDLE process = OpenProcess(0x410, FALSE, processId);
-    ok(process != nullptr, "OpenProcess(0x410) error %lu", Error());
+void CheckModuleFileNameAt(const char* callerFile, int callerLine, DWORD processId, const char* image) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    ok_(callerFile, callerLine)(process != nullptr, "OpenProcess for reading error %lu", Error());
     if (process == nullptr) return;
     char name[MAX_PATH];
     memset(name, 0xbd, sizeof name);
@@ -64,14 +66,15 @@ void CheckModuleFileName(DWORD processId, const char* image) {
         if (length != 0) break;
         Sleep(50);
     }
-    ok(length == strlen(image) && _stricmp(name, image) == 0, "GetModuleFileNameExA gave %lu [%s]",
-       static_cast<unsigned long>(length), name);
+    ok_(callerFile, callerLine)(length == strlen(image) && _stricmp(name, image) == 0,
+                                "GetModuleFileNameExA gave %lu [%s]", static_cast<unsigned long>(length), name);
     memset(name, 'x', sizeof name);
     length = GetModuleFileNameExA(process, nullptr, name, 4);
-    ok(length == 4 && name[3] == '\0' && name[4] == 'x', "a 4-byte buffer gave %lu [%.4s]",
-       static_cast<unsigned long>(length), name);
+    ok_(callerFile, callerLine)(length == 4 && name[3] == '\0' && name[4] == 'x', "a 4-byte buffer gave %lu [%.4s]",
+                                static_cast<unsigned long>(length), name);
     CloseHandle(process);
 }
+#define CheckModuleFileName(...) CheckModuleFileNameAt(__FILE__, __LINE__, __VA_ARGS__)
 
 }  // namespace
 
@@ -103,8 +106,8 @@ void TestProcesses(const char* idleProgram) {
     ok(GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_SHARING_VIOLATION,
        "deleting a running image: error %lu", Error());
 
-    HANDLE process = OpenProcess(0x401, FALSE, info.dwProcessId);
-    ok(process != nullptr, "OpenProcess(0x401) error %lu", Error());
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, info.dwProcessId);
+    ok(process != nullptr, "OpenProcess for terminating error %lu", Error());
     if (process) {
         ok(TerminateProcess(process, 0), "TerminateProcess error %lu", Error());
         CloseHandle(process);
@@ -120,7 +123,8 @@ void TestProcesses(const char* idleProgram) {
     // Ids that name no process, the idle process's 0 included.
     for (DWORD id : {static_cast<DWORD>(0), static_cast<DWORD>(0x7FFFFFF0)}) {
         SetLastError(0xdeadbeef);
-        ok(OpenProcess(0x401, FALSE, id) == nullptr && GetLastError() == ERROR_INVALID_PARAMETER,
+        ok(OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, id) == nullptr &&
+               GetLastError() == ERROR_INVALID_PARAMETER,
            "OpenProcess(%lu): error %lu", static_cast<unsigned long>(id), Error());
     }
 }
@@ -140,11 +144,12 @@ void TestSystemLibraries() {
 }
 
 void TestServiceManager() {
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, 0xF003F);
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     ok(manager != nullptr, "OpenSCManagerA error %lu", Error());
     if (manager == nullptr) return;
     SetLastError(0xdeadbeef);
-    SC_HANDLE service = OpenServiceA(manager, "BruvaneNoSuchService", 0xF003F);
+    // The program asks its service for the manager's number too.
+    SC_HANDLE service = OpenServiceA(manager, "BruvaneNoSuchService", SC_MANAGER_ALL_ACCESS);
     ok(service == nullptr && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST, "unknown service: error %lu", Error());
     if (service) CloseServiceHandle(service);
     ok(CloseServiceHandle(manager), "CloseServiceHandle error %lu", Error());

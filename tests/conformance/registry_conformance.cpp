@@ -22,30 +22,35 @@ bool SameIgnoringCase(const char* a, const char* b) {
     return *a == *b;
 }
 
-HKEY CreateScratchKey(const std::string& path) {
+HKEY CreateScratchKeyAt(const char* callerFile, int callerLine, const std::string& path) {
     HKEY key = nullptr;
     DWORD disposition = 0;
     LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                   KEY_ALL_ACCESS, nullptr, &key, &disposition);
-    ok(result == ERROR_SUCCESS, "RegCreateKeyExA(%s) answered %ld", path.c_str(), static_cast<long>(result));
+    ok_(callerFile, callerLine)(result == ERROR_SUCCESS, "RegCreateKeyExA(%s) answered %ld", path.c_str(),
+                                static_cast<long>(result));
     return result == ERROR_SUCCESS ? key : nullptr;
 }
+#define CreateScratchKey(...) CreateScratchKeyAt(__FILE__, __LINE__, __VA_ARGS__)
 
-void SetText(HKEY key, const char* name, const char* text) {
+void SetTextAt(const char* callerFile, int callerLine, HKEY key, const char* name, const char* text) {
     LONG result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                                  static_cast<DWORD>(strlen(text) + 1));
-    ok(result == ERROR_SUCCESS, "RegSetValueExA(%s) answered %ld", name, static_cast<long>(result));
+    ok_(callerFile, callerLine)(result == ERROR_SUCCESS, "RegSetValueExA(%s) answered %ld", name,
+                                static_cast<long>(result));
 }
+#define SetText(...) SetTextAt(__FILE__, __LINE__, __VA_ARGS__)
 
-std::string EnumName(HKEY key, DWORD index, LONG* result) {
+std::string EnumNameAt(const char* callerFile, int callerLine, HKEY key, DWORD index, LONG* result) {
     char name[64];
     memset(name, 0xbd, sizeof name);
     DWORD length = sizeof name;
     *result = RegEnumValueA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
     if (*result != ERROR_SUCCESS) return std::string();
-    ok(length == strlen(name), "name length %lu for %s", U(length), name);
+    ok_(callerFile, callerLine)(length == strlen(name), "name length %lu for %s", U(length), name);
     return name;
 }
+#define EnumName(...) EnumNameAt(__FILE__, __LINE__, __VA_ARGS__)
 
 }  // namespace
 

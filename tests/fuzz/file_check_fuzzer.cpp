@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     machine.files.MakeDirectory("C:\\WINDOWS\\SYSTEM");
     machine.files.MakeDirectory("C:\\WINDOWS\\TEMP");
     fuzz::Check(fuzz::WriteWindowsFile(kSamplePath, data, size), "sample not written");
-    ActionCode = 100;
+    ActionCode = kActionRemove;
 
     int result = InspectFile(kFamilyDetectionName, kSamplePath);
 

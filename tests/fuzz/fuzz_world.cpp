@@ -52,11 +52,11 @@ const std::string& Scratch() {
 }
 
 LRESULT CheckingWindowProc(HWND, UINT message, WPARAM, LPARAM) {
-    if (message == WM_SETREDRAW) {
+    if (message == kReportLineMessage) {
         Check(strnlen(ReportLine, sizeof ReportLine) < sizeof ReportLine, "report line without terminator");
         ++reportLines;
     }
-    if (message == WM_ENABLE) {
+    if (message == kStatusPathMessage) {
         Check(strnlen(StatusPath, sizeof StatusPath) < sizeof StatusPath, "status text without terminator");
         Check(strlen(StatusPath) <= statusLimit, "status text longer than its limit");
     }

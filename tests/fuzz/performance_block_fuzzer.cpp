@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "fuzz_world.h"
-#include "memory/kill_process.h"
-#include "memory/performance_list.h"
+#include "memory/performance_parser.h"
+#include "memory/performance_processes.h"
 #include "winsim/machine.h"
 
 namespace {

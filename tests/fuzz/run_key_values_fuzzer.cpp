@@ -12,7 +12,7 @@
 
 #include "common/shared_state.h"
 #include "fuzz_world.h"
-#include "repair/service_entries.h"
+#include "repair/run_key_values.h"
 #include "winsim/machine.h"
 
 namespace {

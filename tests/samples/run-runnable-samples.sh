@@ -25,7 +25,7 @@ cp "$probe" "$work/d/detection_probe.exe"
 
 failed=0
 check() {  # check LABEL COMMAND...: run under Wine, keep the output
-    local label=$1 status=0
+    local label=$1 status=0 at="${BASH_SOURCE[1]##*/}:${BASH_LINENO[0]}"
     shift
     # Into a file, not a pipe: Wine's own services live on with the
     # server and would hold a pipe open.
@@ -35,7 +35,7 @@ check() {  # check LABEL COMMAND...: run under Wine, keep the output
     if [ "$status" = 0 ]; then
         echo "$label: $output"
     else
-        echo "$label: FAILED (exit $status): $output"
+        echo "$at: $label: FAILED (exit $status): $output"
         failed=1
     fi
 }

@@ -55,7 +55,7 @@ TEST_F(ConsoleWindowTest, CtrlCEndsTheScanAtItsNextCheckAndTheStatisticsFollow) 
     MakeFile("C:\\two.txt");
     MakeFile("C:\\three.txt");
     CopyText(ScanTarget, sizeof ScanTarget, "!:");
-    ActionCode = 103;
+    ActionCode = kActionLeave;
     CatchInterrupts();
     EXPECT_FALSE(Interrupted());
     raise(SIGINT);

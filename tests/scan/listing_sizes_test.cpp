@@ -41,7 +41,8 @@ protected:
     // Hands out the entries after "." and "..", running `before` ahead of
     // each and `handedOut` on each, as the walk would.
     void Walk(const std::function<void(const std::string& name)>& before,
-              const std::function<void(const WIN32_FIND_DATAA&)>& handedOut) {
+              const std::function<void(const WIN32_FIND_DATAA&)>& handedOut, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         WIN32_FIND_DATAA found;
         HANDLE listing = FindFirstFileA("C:\\dir\\*.*", &found);
         ASSERT_NE(listing, INVALID_HANDLE_VALUE);

@@ -31,7 +31,8 @@ protected:
         return fresh.ToHostPath(path, host);
     }
 
-    void ExpectAsFresh(const std::string& primer, const std::string& path) {
+    void ExpectAsFresh(const std::string& primer, const std::string& path, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         std::string ignored, remembered, fresh;
         machine().files.ToHostPath(primer, &ignored);
         bool ok = machine().files.ToHostPath(path, &remembered);

@@ -11,8 +11,9 @@ failures=0
 passes=0
 
 # check WHAT EXPECTED_STATUS STDOUT_PART STDERR_PART -- ARGS...
+# A failure names the line of the check.
 check() {
-    local what=$1 status=$2 out_part=$3 err_part=$4
+    local what="$1 (${BASH_SOURCE[1]##*/}:${BASH_LINENO[0]})" status=$2 out_part=$3 err_part=$4
     shift 5
     timeout 60 "$scanner" "$@" >"$work/out" 2>"$work/err"
     local got=$?

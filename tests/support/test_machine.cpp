@@ -52,8 +52,8 @@ RecordedWindow& Recorded() {
 }
 
 static LRESULT RecordingWindowProc(HWND, UINT message, WPARAM, LPARAM) {
-    if (message == WM_SETREDRAW) Recorded().lines.push_back(ReportLine);
-    if (message == WM_ENABLE) Recorded().statuses.push_back(StatusPath);
+    if (message == kReportLineMessage) Recorded().lines.push_back(ReportLine);
+    if (message == kStatusPathMessage) Recorded().statuses.push_back(StatusPath);
     return 0;
 }
 
@@ -84,11 +84,13 @@ std::string MachineTest::MapDrive(char letter, UINT type) {
     return folder;
 }
 
-void MachineTest::MakeFolder(const std::string& windowsPath) {
+void MachineTest::MakeFolder(const std::string& windowsPath, CallSite caller) {
+    ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
     ASSERT_TRUE(machine().files.MakeDirectory(windowsPath)) << windowsPath;
 }
 
-void MachineTest::MakeFile(const std::string& windowsPath, const std::string& contents) {
+void MachineTest::MakeFile(const std::string& windowsPath, const std::string& contents, CallSite caller) {
+    ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
     ASSERT_TRUE(machine().files.WriteFile(windowsPath, contents)) << windowsPath;
 }
 

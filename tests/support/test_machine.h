@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "call_site.h"
 #include "platform/win32.h"
 #include "winsim/machine.h"
 
@@ -38,8 +39,8 @@ protected:
     std::string MapDrive(char letter, UINT type = DRIVE_FIXED);
     std::string HostRoot() const { return root_; }
     // Windows-path conveniences.
-    void MakeFolder(const std::string& windowsPath);
-    void MakeFile(const std::string& windowsPath, const std::string& contents = "x");
+    void MakeFolder(const std::string& windowsPath, CallSite caller = CallSite());
+    void MakeFile(const std::string& windowsPath, const std::string& contents = "x", CallSite caller = CallSite());
     bool Exists(const std::string& windowsPath);
     std::string ReadFile(const std::string& windowsPath);
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/identity.h"
+#include "common/message_dialog.h"
 #include "common/report.h"
 #include "common/shared_state.h"
 #include "scan/directory_walk.h"
@@ -144,7 +145,7 @@ TEST_F(PumpTest, EscapeAsksAndNoContinues) {
     ASSERT_EQ(Dialogs().calls.size(), 1u);
     EXPECT_EQ(Dialogs().calls[0].text, "Terminate the Scan now?");
     EXPECT_EQ(Dialogs().calls[0].caption, kProductTitle);
-    EXPECT_EQ(Dialogs().calls[0].flags, 0x24);
+    EXPECT_EQ(Dialogs().calls[0].flags, kYesNoQuestion);
     EXPECT_EQ(ScanTerminated, 0);
     EXPECT_TRUE(machine().ui.dispatched.empty());  // the Escape message itself is dropped
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/message_dialog.h"
 #include "common/report.h"
 #include "detect/pe_image.h"
 #include "detect/signature_match.h"
@@ -23,7 +24,8 @@ using samples::Kind;
 class InspectTest : public SampleTest {
 protected:
     // The records that match the file, tested one by one (not only the first).
-    std::vector<int> MatchingRecords(const std::string& path) {
+    std::vector<int> MatchingRecords(const std::string& path, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         std::vector<int> found;
         int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
         EXPECT_NE(fd, -1) << path;
@@ -142,7 +144,7 @@ TEST_F(InspectTest, TheFirstMatchingRecordWinsAndCountsOnce) {
 TEST_F(InspectTest, DetectionFillsTheSharedTextsAndClosesTheFileBeforeActing) {
     WriteMatch("C:\\setup.exe", 78);
     strcpy(StatusPath, "C:\\...shortened");
-    ActionCode = 103;
+    ActionCode = kActionLeave;
     EXPECT_EQ(Inspect("C:\\setup.exe"), 1);
     EXPECT_STREQ(StatusPath, "C:\\setup.exe");
     EXPECT_STREQ(LastDetectionName, NameOf(78).c_str());
@@ -199,7 +201,7 @@ TEST_F(InspectTest, PathsTooLongForTheSharedTextsAreRefused) {
     std::string fits = folder + "\\" + std::string(259 - folder.size() - 1, 'f');
     ASSERT_EQ(fits.size(), 259u);
     WriteMatch(fits, 3);
-    ActionCode = 103;
+    ActionCode = kActionLeave;
     EXPECT_EQ(Inspect(fits), 1);
     EXPECT_EQ(std::string(StatusPath), fits);
 
@@ -247,7 +249,7 @@ TEST_F(InspectTest, AScanRemovesWhatItCanCountsAndOffersTheRestartForTheRest) {
     EXPECT_EQ(lines(), expected);
     EXPECT_EQ(RestartNeeded, 1);
     ASSERT_EQ(Dialogs().calls.size(), 1u);
-    EXPECT_EQ(Dialogs().calls[0].flags, 0x24);
+    EXPECT_EQ(Dialogs().calls[0].flags, kYesNoQuestion);
 }
 
 }  // namespace

@@ -21,7 +21,8 @@ protected:
         winsim::SetWindows98();
         MakeFolder("C:\\WINDOWS\\TEMP");
     }
-    std::string Add(const std::string& before) {
+    std::string Add(const std::string& before, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         MakeFile(kWininit, before);
         EXPECT_TRUE(AddWininitRenameLine("NUL", "C:\\WINDOWS\\SYSTEM\\ABCDEF~1.EXE"));
         EXPECT_EQ(machine().files.DescriptorCount(), 0u);

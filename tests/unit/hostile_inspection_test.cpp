@@ -45,13 +45,15 @@ protected:
         machine().faults.Add(rule);
     }
 
-    void Resize(size_t size) {
+    void Resize(size_t size, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         std::string host;
         ASSERT_TRUE(machine().files.ToHostPath(kPath, &host));
         ASSERT_EQ(truncate(host.c_str(), static_cast<off_t>(size)), 0);
     }
 
-    void ExpectConsistent(int result) {
+    void ExpectConsistent(int result, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         EXPECT_EQ(machine().files.DescriptorCount(), 0u);
         EXPECT_EQ(machine().handles.OpenCount(), 0u);
         EXPECT_EQ(ScanCounters.filesInfected, result);

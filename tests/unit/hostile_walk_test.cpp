@@ -66,22 +66,26 @@ protected:
     }
 
     // Host-side creation, for names and shapes that no Windows path makes.
-    void HostFile(const std::string& relative) {
+    void HostFile(const std::string& relative, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         int fd = open((host_ + "/" + relative).c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
         ASSERT_GE(fd, 0) << relative;
         close(fd);
     }
-    void HostFolder(const std::string& relative) {
+    void HostFolder(const std::string& relative, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         ASSERT_EQ(mkdir((host_ + "/" + relative).c_str(), 0755), 0) << relative;
     }
-    void HostLink(const std::string& target, const std::string& relative) {
+    void HostLink(const std::string& target, const std::string& relative, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         ASSERT_EQ(symlink(target.c_str(), (host_ + "/" + relative).c_str()), 0) << relative;
     }
     void HostRemove(const std::string& relative) { std::filesystem::remove_all(host_ + "/" + relative); }
 
     // Makes the folder "C:\<tag>..." whose Windows path is exactly `length`
     // characters long, in levels of at most 100 characters.
-    std::string FolderOfLength(char tag, size_t length) {
+    std::string FolderOfLength(char tag, size_t length, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         std::string path = "C:";
         while (path.size() < length) {
             size_t room = length - path.size() - 1;  // characters after the next backslash
@@ -125,7 +129,8 @@ protected:
 
     // What must hold after every walk: texts end inside their buffers, the
     // status never exceeds 60 characters, no listing is left open.
-    void ExpectSoundState() {
+    void ExpectSoundState(CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         EXPECT_LT(strnlen(StatusPath, sizeof StatusPath), sizeof StatusPath);
         EXPECT_LT(strnlen(CurrentFilePath, sizeof CurrentFilePath), sizeof CurrentFilePath);
         EXPECT_EQ(machine().handles.OpenCount(), 0u);
@@ -348,7 +353,7 @@ TEST_F(HostileTreeTest, InfectedFileThatVanishesBeforeItsTurnIsPassedOver) {
     ASSERT_FALSE(sample.empty());
     MakeFolder("C:\\v");
     for (const char* name : {"a.exe", "b.exe", "c.exe"}) MakeFile(std::string("C:\\v\\") + name, sample);
-    ActionCode = 100;
+    ActionCode = kActionRemove;
     ArmTripwire("C:\\v\\a.exe", 1, [this] { HostRemove("v/b.exe"); });
 
     EXPECT_EQ(Walk("C:\\v\\*.*"), 3);

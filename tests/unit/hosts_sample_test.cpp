@@ -18,7 +18,7 @@ protected:
         MachineTest::SetUp();
         MapDrive('C');
         MakeFolder("C:\\WINDOWS");
-        ActionCode = 100;
+        ActionCode = kActionRemove;
     }
 };
 

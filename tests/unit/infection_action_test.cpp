@@ -95,9 +95,9 @@ TEST_F(ActionTest, EachSchedulingReplacesTheRestartFlag) {
 TEST_F(ActionTest, RemovalCodes100And102AreTheSame) {
     WriteMatch("C:\\one.exe", kRecord);
     WriteMatch("C:\\two.exe", kRecord);
-    ActionCode = 102;
+    ActionCode = kActionRemoveToo;
     EXPECT_EQ(Inspect("C:\\one.exe"), 1);
-    ActionCode = 100;
+    ActionCode = kActionRemove;
     EXPECT_EQ(Inspect("C:\\two.exe"), 1);
     EXPECT_EQ(lines(), (std::vector<std::string>{Line("C:\\one.exe", "removed"), Line("C:\\two.exe", "removed")}));
 }
@@ -118,7 +118,7 @@ TEST_F(ActionTest, RenameTurnsTheCharacterAfterTheLastDotIntoV) {
         // A final dot gets the V appended, never written over the terminator.
         {"C:\\dot", "C:\\dot\\name.", "C:\\dot\\name.V"},
     };
-    ActionCode = 101;
+    ActionCode = kActionRename;
     int renamed = 0;
     for (const Row& row : rows) {
         MakeFolder(row.folder);
@@ -145,7 +145,7 @@ TEST_F(ActionTest, ARenameThatWouldNotFitItsBufferFails) {
     std::string path = folder + "\\" + std::string(259 - folder.size() - 2, 'f') + ".";
     ASSERT_EQ(path.size(), 259u);
     WriteMatch(path, kRecord);
-    ActionCode = 101;
+    ActionCode = kActionRename;
     EXPECT_EQ(Inspect(path), 1);
     EXPECT_EQ(lines().back(), Line(path, "Rename failed"));
     EXPECT_EQ(ScanCounters.filesRenamed, 0);
@@ -153,7 +153,7 @@ TEST_F(ActionTest, ARenameThatWouldNotFitItsBufferFails) {
 
 TEST_F(ActionTest, LeaveReportsAndTouchesNothing) {
     WriteMatch("C:\\keep.exe", kRecord);
-    ActionCode = 103;
+    ActionCode = kActionLeave;
     RestartNeeded = 5;
     EXPECT_EQ(Inspect("C:\\keep.exe"), 1);
     EXPECT_EQ(lines(), std::vector<std::string>{"C:\\keep.exe     " + NameOf(kRecord) +
@@ -186,7 +186,7 @@ std::vector<TimedLine>& TimedLines() {
     return timed;
 }
 LRESULT TimingWindow(HWND, UINT message, WPARAM, LPARAM) {
-    if (message == WM_SETREDRAW) TimedLines().push_back({ReportLine, winsim::TheMachine().clock.nowMs});
+    if (message == kReportLineMessage) TimedLines().push_back({ReportLine, winsim::TheMachine().clock.nowMs});
     return 0;
 }
 
@@ -196,7 +196,7 @@ protected:
         ActionTest::SetUp();
         TimedLines().clear();
         MainWindowHandle = machine().ui.CreateWindowWithProc(TimingWindow);
-        MemoryActionCode = 100;
+        MemoryActionCode = kActionRemove;
         ActionCode = 0;
     }
 };
@@ -210,7 +210,7 @@ TEST_F(MemoryRemovalTest, ReportsTheMemoryLineWaitsASecondAndRemovesUnderTheFami
     EXPECT_EQ(TimedLines()[1].text, "C:\\proc.exe     W32/Gorvex.Trojan  removed");
     EXPECT_EQ(TimedLines()[1].atMs - TimedLines()[0].atMs, 1000u);
     EXPECT_EQ(machine().clock.sleeps, std::vector<DWORD>{1000});
-    EXPECT_EQ(ActionCode, 100);
+    EXPECT_EQ(ActionCode, kActionRemove);
     EXPECT_FALSE(Exists("C:\\proc.exe"));
     EXPECT_EQ(ScanCounters.filesInfected, 0);
     EXPECT_EQ(ScanCounters.filesRemoved, 1);
@@ -226,10 +226,10 @@ TEST_F(MemoryRemovalTest, LinesFromTheSharedTextsShowTheShortenedPathAndTheVaria
     ASSERT_EQ(TimedLines().size(), 2u);
     EXPECT_EQ(TimedLines()[1].text, "C:\\pr...exe     W32/Gorvex.Pfw.Trojan Unable to remove");
 
-    MemoryActionCode = 103;
+    MemoryActionCode = kActionLeave;
     EXPECT_EQ(InspectFile(kFamily, "C:\\proc.exe"), 0);
     EXPECT_EQ(TimedLines().back().text, "C:\\pr...exe     W32/Gorvex.Pfw.Trojan not disinfected as per user's selection");
-    EXPECT_EQ(ActionCode, 103);
+    EXPECT_EQ(ActionCode, kActionLeave);
 }
 
 TEST_F(MemoryRemovalTest, WithoutAWindowTheFileIsInspectedNormally) {

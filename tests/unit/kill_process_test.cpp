@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "memory/kill_process.h"
+#include "memory/performance_processes.h"
+#include "memory/psapi_processes.h"
+#include "memory/toolhelp_processes.h"
 #include "program_drives_fixture.h"
 
 namespace {
@@ -20,7 +23,8 @@ protected:
     }
     winsim::SimProcess& Run(const std::string& path) { return machine().processes.Start(path); }
     std::vector<DWORD> Sleeps() { return machine().clock.sleeps; }
-    const winsim::SimProcess& Named(const std::string& file) {
+    const winsim::SimProcess& Named(const std::string& file, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         for (const winsim::SimProcess& process : machine().processes.Table())
             if (process.imagePath == "C:\\bin\\" + file) return process;
         ADD_FAILURE() << file;

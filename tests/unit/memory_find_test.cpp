@@ -10,7 +10,8 @@
 #include "common/shared_state.h"
 #include "detect/signature_table.h"
 #include "memory/memory_stage.h"
-#include "memory/process_scan.h"
+#include "memory/psapi_processes.h"
+#include "memory/toolhelp_processes.h"
 #include "program_drives_fixture.h"
 #include "sample_builder.h"
 #include "scripted_dialog.h"
@@ -29,9 +30,10 @@ protected:
         ProgramDrivesTest::SetUp();
         MakeFolder("C:\\WINDOWS");
         MemoryStageActive = 1;  // as the memory stage runs the scans
-        ActionCode = 100;
+        ActionCode = kActionRemove;
     }
-    void WriteInfected(const std::string& path) {
+    void WriteInfected(const std::string& path, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         samples::Sample sample;
         std::string error;
         ASSERT_TRUE(samples::BuildSample(1, samples::Kind::kMatch, samples::Options(), &sample, &error)) << error;
@@ -72,41 +74,44 @@ TEST_F(MemoryFindTest, TheScanResultMeansAnInfectedProcessWasDealtWith) {
         int32_t restartNeeded;
         bool fileRemoved;
     } rows[] = {
-        {"control: a clean process", winsim::SetWindowsXp, [](winsim::Machine&, winsim::SimProcess&) {}, false, 100,
-         0, 0, false},
+        {"control: a clean process", winsim::SetWindowsXp, [](winsim::Machine&, winsim::SimProcess&) {}, false,
+         kActionRemove, 0, 0, false},
         {"XP: ended at once, no such service", winsim::SetWindowsXp,
-         [](winsim::Machine&, winsim::SimProcess&) {}, true, 100, 1, 1, true},
+         [](winsim::Machine&, winsim::SimProcess&) {}, true, kActionRemove, 1, 1, true},
         {"XP: survives the first attempt", winsim::SetWindowsXp,
-         [](winsim::Machine&, winsim::SimProcess& p) { p.survivesTerminations = 1; }, true, 100, 1, 0, true},
+         [](winsim::Machine&, winsim::SimProcess& p) { p.survivesTerminations = 1; }, true, kActionRemove, 1, 0,
+         true},
         {"XP: its service stops", winsim::SetWindowsXp,
          [](winsim::Machine& m, winsim::SimProcess& p) {
              p.service = "trojan";
              m.processes.AddService("trojan");
          },
-         true, 100, 1, 0, true},
+         true, kActionRemove, 1, 0, true},
         {"XP: its service will not stop", winsim::SetWindowsXp,
          [](winsim::Machine& m, winsim::SimProcess& p) {
              p.service = "trojan";
              m.processes.AddService("trojan").refusesStop = true;
          },
-         true, 100, 1, 1, false},
-        {"XP: left as the user chose", winsim::SetWindowsXp, [](winsim::Machine&, winsim::SimProcess&) {}, true, 103,
-         0, 0, false},
-        {"XP: renamed", winsim::SetWindowsXp, [](winsim::Machine&, winsim::SimProcess&) {}, true, 101, 1, 1, true},
+         true, kActionRemove, 1, 1, false},
+        {"XP: left as the user chose", winsim::SetWindowsXp, [](winsim::Machine&, winsim::SimProcess&) {}, true,
+         kActionLeave, 0, 0, false},
+        {"XP: renamed", winsim::SetWindowsXp, [](winsim::Machine&, winsim::SimProcess&) {}, true, kActionRename, 1,
+         1, true},
         {"NT 4: its service stops", winsim::SetNt4,
          [](winsim::Machine& m, winsim::SimProcess& p) {
              p.service = "trojan";
              m.processes.AddService("trojan");
          },
-         true, 100, 1, 0, true},
-        {"10: ended at once", winsim::SetWindows10, [](winsim::Machine&, winsim::SimProcess&) {}, true, 100, 1, 0,
-         true},
+         true, kActionRemove, 1, 0, true},
+        {"10: ended at once", winsim::SetWindows10, [](winsim::Machine&, winsim::SimProcess&) {}, true,
+         kActionRemove, 1, 0, true},
         {"10: refuses termination, no service handling", winsim::SetWindows10,
-         [](winsim::Machine&, winsim::SimProcess& p) { p.refusesTermination = true; }, true, 100, 0, 0, false},
-        {"98: ended and removed", winsim::SetWindows98, [](winsim::Machine&, winsim::SimProcess&) {}, true, 100, 1,
-         0, true},
-        {"98: left as the user chose", winsim::SetWindows98, [](winsim::Machine&, winsim::SimProcess&) {}, true, 103,
-         0, 0, false},
+         [](winsim::Machine&, winsim::SimProcess& p) { p.refusesTermination = true; }, true, kActionRemove, 0, 0,
+         false},
+        {"98: ended and removed", winsim::SetWindows98, [](winsim::Machine&, winsim::SimProcess&) {}, true,
+         kActionRemove, 1, 0, true},
+        {"98: left as the user chose", winsim::SetWindows98, [](winsim::Machine&, winsim::SimProcess&) {}, true,
+         kActionLeave, 0, 0, false},
     };
     for (const Row& row : rows) {
         machine().calls.clear();
@@ -219,7 +224,7 @@ TEST_F(MemoryFindTest, LeftAsChosenTheFindIsRecordedButNothingIsTouched) {
         EndAll();
         machine().calls.clear();
         platform();
-        ActionCode = 103;
+        ActionCode = kActionLeave;
         memset(&ScanCounters, 0, sizeof ScanCounters);
         winsim::SimProcess& trojan = RunInfected(kTrojan);
         int result = machine().version.platformId == VER_PLATFORM_WIN32_WINDOWS ? ScanProcessesToolhelp()
@@ -300,7 +305,7 @@ TEST_F(MemoryStageEndTest, AnNtFindWithoutARestartNeedEndsTheProgramSilently) {
 
 TEST_F(MemoryStageEndTest, ARestartNeedAsksAndRestartsOnlyOnOk) {
     RunInfected(kTrojan);  // no such service: a restart is asked for
-    Dialogs().answers.push_back(1);
+    Dialogs().answers.push_back(IDOK);
     EXPECT_EXIT(
         {
             atexit(PrintOutcome);
@@ -308,7 +313,7 @@ TEST_F(MemoryStageEndTest, ARestartNeedAsksAndRestartsOnlyOnOk) {
         },
         ::testing::ExitedWithCode(0), "dialogs=1 flags=0x41 question=yes restart=yes");
     Dialogs().answers.clear();
-    Dialogs().answers.push_back(2);
+    Dialogs().answers.push_back(IDCANCEL);
     EXPECT_EXIT(
         {
             atexit(PrintOutcome);
@@ -320,7 +325,7 @@ TEST_F(MemoryStageEndTest, ARestartNeedAsksAndRestartsOnlyOnOk) {
 TEST_F(MemoryStageEndTest, AnEarlierRestartNeedIsStillAskedAbout) {
     MemoryRestartNeeded = 1;  // a memory stage earlier in the run set it
     RunInfected(kTrojan).survivesTerminations = 1;
-    Dialogs().answers.push_back(2);
+    Dialogs().answers.push_back(IDCANCEL);
     EXPECT_EXIT(
         {
             atexit(PrintOutcome);

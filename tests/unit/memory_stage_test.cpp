@@ -47,7 +47,7 @@ TEST_F(MemoryStageTest, ANtScanWithoutAFindLetsTheDriveWalkStartInItsDirectoryFo
     MakeFile("C:\\readme.txt");
     machine().processes.Start("C:\\bin\\clean.exe");
     strcpy(ScanTarget, "!:");
-    ActionCode = 100;
+    ActionCode = kActionRemove;
     EXPECT_EQ(RunScan(), 1);
     // The process's image was looked at first, alone; then the drive was
     // walked as folders, which counts every file.

@@ -16,17 +16,17 @@ struct VersionRow {
 
 TEST_F(PlatformKindTest, KindAndGenerationFollowPlatformIdAndMajorVersion) {
     const VersionRow rows[] = {
-        {VER_PLATFORM_WIN32_WINDOWS, 4, 10, false, 4, 0},  // Windows 98
-        {VER_PLATFORM_WIN32_WINDOWS, 4, 90, false, 4, 0},  // Windows Me
-        {VER_PLATFORM_WIN32_NT, 3, 51, false, 5, 5},       // NT 3.51
-        {VER_PLATFORM_WIN32_NT, 4, 0, false, 5, 5},        // NT 4
-        {VER_PLATFORM_WIN32_NT, 5, 0, false, 5, 6},        // 2000
-        {VER_PLATFORM_WIN32_NT, 5, 1, false, 5, 6},        // XP
-        {VER_PLATFORM_WIN32_NT, 6, 1, false, 5, 0},        // 7: neither generation
-        {VER_PLATFORM_WIN32_NT, 10, 0, false, 5, 0},
-        {VER_PLATFORM_WIN32s, 1, 30, false, 1, 0},         // any other platform id
-        {3, 5, 0, false, 1, 0},
-        {VER_PLATFORM_WIN32_NT, 5, 1, true, 0, 0},         // control row: the query fails
+        {VER_PLATFORM_WIN32_WINDOWS, 4, 10, false, kPlatformWindows9x, kNtOther},  // Windows 98
+        {VER_PLATFORM_WIN32_WINDOWS, 4, 90, false, kPlatformWindows9x, kNtOther},  // Windows Me
+        {VER_PLATFORM_WIN32_NT, 3, 51, false, kPlatformWindowsNt, kNt4OrEarlier},  // NT 3.51
+        {VER_PLATFORM_WIN32_NT, 4, 0, false, kPlatformWindowsNt, kNt4OrEarlier},   // NT 4
+        {VER_PLATFORM_WIN32_NT, 5, 0, false, kPlatformWindowsNt, kNt5},            // 2000
+        {VER_PLATFORM_WIN32_NT, 5, 1, false, kPlatformWindowsNt, kNt5},            // XP
+        {VER_PLATFORM_WIN32_NT, 6, 1, false, kPlatformWindowsNt, kNtOther},        // 7: neither generation
+        {VER_PLATFORM_WIN32_NT, 10, 0, false, kPlatformWindowsNt, kNtOther},
+        {VER_PLATFORM_WIN32s, 1, 30, false, kPlatformOther, kNtOther},             // any other platform id
+        {3, 5, 0, false, kPlatformOther, kNtOther},
+        {VER_PLATFORM_WIN32_NT, 5, 1, true, kPlatformUnknown, kNtOther},           // control row: the query fails
     };
     for (const VersionRow& row : rows) {
         winsim::VersionInfo& v = machine().version;
@@ -41,8 +41,8 @@ TEST_F(PlatformKindTest, KindAndGenerationFollowPlatformIdAndMajorVersion) {
 
 TEST_F(PlatformKindTest, InjectedQueryFailureGivesKindZero) {
     machine().faults.Fail("GetVersionExA");
-    EXPECT_EQ(GetPlatformKind(), 0);
-    EXPECT_EQ(GetNtGeneration(), 0);
+    EXPECT_EQ(GetPlatformKind(), kPlatformUnknown);
+    EXPECT_EQ(GetNtGeneration(), kNtOther);
 }
 
 }  // namespace

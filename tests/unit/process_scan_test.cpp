@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "common/shared_state.h"
-#include "memory/process_scan.h"
+#include "memory/psapi_processes.h"
+#include "memory/toolhelp_processes.h"
 #include "test_machine.h"
 
 namespace {
@@ -17,7 +18,7 @@ protected:
         MapDrive('C');
         MakeFolder("C:\\bin");
         MemoryStageActive = 1;  // as the memory stage runs the scans
-        ActionCode = 100;
+        ActionCode = kActionRemove;
     }
     winsim::SimProcess& Run(const std::string& path) {
         MakeFile(path, "MZ");

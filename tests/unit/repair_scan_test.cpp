@@ -49,7 +49,7 @@ TEST_F(RepairScanTest, InfectedMachineIsCleanedInOrder) {
 
     strcpy(ScanTarget, "!:");
     MemoryStageActive = 1;
-    ActionCode = 100;
+    ActionCode = kActionRemove;
     EXPECT_EQ(RunScan(), 1);
 
     // The hosts file goes first, inside the repair of the detection; its

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "common/shared_state.h"
-#include "repair/service_entries.h"
+#include "repair/run_key_values.h"
 #include "test_machine.h"
 
 namespace {

@@ -23,7 +23,8 @@ uint32_t Le16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uin
 
 class RunnableTest : public SampleTest {
 protected:
-    std::vector<uint8_t> Program(int record, Kind kind) {
+    std::vector<uint8_t> Program(int record, Kind kind, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         samples::Sample sample;
         std::string error;
         EXPECT_TRUE(samples::BuildSample(record, kind, samples::Options(), &sample, &error)) << error;
@@ -32,7 +33,8 @@ protected:
 
     // The sample holds the program unchanged but for the header fields an
     // added section changes, jumps to the old entry point, and is detected.
-    void CheckRunnable(const std::vector<uint8_t>& program, int record) {
+    void CheckRunnable(const std::vector<uint8_t>& program, int record, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         std::vector<uint8_t> sample;
         std::string error;
         ASSERT_TRUE(samples::BuildRunnable(program, record, &sample, &error)) << error;

@@ -20,10 +20,11 @@ protected:
         MachineTest::SetUp();
         MapDrive('C');
         MemoryStageActive = 0;
-        ActionCode = 100;
+        ActionCode = kActionRemove;
     }
 
-    std::string HostPath(const std::string& windowsPath) {
+    std::string HostPath(const std::string& windowsPath, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         std::string host;
         EXPECT_TRUE(machine().files.ToHostPath(windowsPath, &host)) << windowsPath;
         return host;
@@ -32,7 +33,8 @@ protected:
     // Writes the sample; false (with a note) when the kind cannot be built
     // for that record.
     bool WriteSample(const std::string& windowsPath, int record, samples::Kind kind,
-                     const samples::Options& options = samples::Options()) {
+                     const samples::Options& options = samples::Options(), CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         samples::Sample sample;
         std::string error;
         if (!samples::BuildSample(record, kind, options, &sample, &error)) {
@@ -43,7 +45,8 @@ protected:
         return true;
     }
 
-    void WriteMatch(const std::string& windowsPath, int record) {
+    void WriteMatch(const std::string& windowsPath, int record, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         ASSERT_TRUE(WriteSample(windowsPath, record, samples::Kind::kMatch)) << lastError_;
     }
 

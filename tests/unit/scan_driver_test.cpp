@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/identity.h"
+#include "common/message_dialog.h"
 #include "common/report.h"
 #include "common/shared_state.h"
 #include "scan/scan_driver.h"
@@ -157,7 +158,7 @@ TEST_F(RestartTest, OfferedWhenABootDeletionWasScheduledAndYesRestarts) {
     ASSERT_EQ(Dialogs().calls.size(), 1u);
     EXPECT_EQ(Dialogs().calls[0].text, kRestartText);
     EXPECT_EQ(Dialogs().calls[0].caption, kProductTitle);
-    EXPECT_EQ(Dialogs().calls[0].flags, 0x24);
+    EXPECT_EQ(Dialogs().calls[0].flags, kYesNoQuestion);
     EXPECT_TRUE(machine().Called("ExitWindowsEx(6,0)"));
 }
 

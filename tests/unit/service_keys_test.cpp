@@ -1,6 +1,6 @@
 // A service's keys in both control sets: the six paths in order, each
 // control set's subkeys first, and the result.
-#include "repair/service_entries.h"
+#include "repair/service_keys.h"
 #include "test_machine.h"
 
 namespace {

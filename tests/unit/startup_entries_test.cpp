@@ -32,7 +32,7 @@ protected:
         MakeFolder("C:\\WINDOWS\\SYSTEM32");
         MakeFolder("C:\\WINDOWS\\SYSTEM32\\drivers");
         MakeFolder("C:\\WINDOWS\\SYSTEM32\\drivers\\etc");
-        ActionCode = 103;  // report the hosts file, leave it
+        ActionCode = kActionLeave;  // report the hosts file, leave it
     }
     winsim::Registry& registry() { return machine().registry; }
     void Detected(const char* path) { CopyText(CurrentFilePath, sizeof CurrentFilePath, path); }
@@ -59,7 +59,7 @@ TEST_F(StartupEntriesTest, HostsFileOfEachPlatform) {
         SCOPED_TRACE(row.what);
         ResetProgramState();
         MainWindowHandle = Recorded().handle;
-        ActionCode = 103;
+        ActionCode = kActionLeave;
         Recorded().lines.clear();
         registry().Clear();
         machine().version = winsim::VersionInfo();

@@ -38,7 +38,7 @@ protected:
         MachineTest::SetUp();
         MapDrive('C');
         MakeFolder("C:\\WINDOWS");
-        ActionCode = 103;
+        ActionCode = kActionLeave;
     }
     int Check(const std::string& contents, const char* path = kHosts) {
         MakeFile(path, contents);
@@ -134,7 +134,7 @@ TEST_F(TextSignatureTest, WhatAMatchDoes) {
 
 TEST_F(TextSignatureTest, RenameChangesTheCharacterAfterTheLastDot) {
     const std::string infected = "begin\n" + RealPattern();
-    ActionCode = 101;
+    ActionCode = kActionRename;
     struct Row {
         const char* path;
         const char* renamedTo;  // nullptr: the rename fails, the file stays
@@ -162,7 +162,7 @@ TEST_F(TextSignatureTest, RenameChangesTheCharacterAfterTheLastDot) {
 
 TEST_F(TextSignatureTest, NoMatchMeansNoLineAndNoNameChange) {
     CopyText(LastDetectionName, sizeof LastDetectionName, "earlier");
-    ActionCode = 100;
+    ActionCode = kActionRemove;
     EXPECT_EQ(CheckTextSignature("W32/Gorvex.Trojan ", "C:\\WINDOWS\\absent"), 0);
     EXPECT_EQ(Check("begin\nnothing here"), 0);
     EXPECT_TRUE(lines().empty());

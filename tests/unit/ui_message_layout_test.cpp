@@ -1,6 +1,7 @@
 // The message dialog's flags tables and its growth with the text length.
 #include <gtest/gtest.h>
 
+#include "common/message_dialog.h"
 #include "ui/logic/message_layout.h"
 
 namespace {
@@ -14,20 +15,20 @@ struct FlagsRow {
 
 TEST(MessageLayoutTest, FlagsChooseModePictureAndCancelAnswer) {
     const FlagsRow rows[] = {
-        {0x00, MessageMode::kSingleButton, kWarningPicture, 2},  // control row: no bits
-        {0x24, MessageMode::kYesNo, kQuestionPicture, 7},       // the terminate and restart prompts
-        {0x41, MessageMode::kOkCancel, kInformationPicture, 2},
-        {0x05, MessageMode::kOkCancel, kWarningPicture, 2},     // OK/Cancel wins over Yes/No
-        {0x04, MessageMode::kYesNo, kWarningPicture, 7},
-        {0x01, MessageMode::kOkCancel, kWarningPicture, 2},
-        {0x30, MessageMode::kSingleButton, kWarningPicture, 2},  // both picture bits: warning
-        {0x70, MessageMode::kSingleButton, kWarningPicture, 2},
-        {0x50, MessageMode::kSingleButton, kInformationPicture, 2},
-        {0x60, MessageMode::kSingleButton, kInformationPicture, 2},
-        {0x20, MessageMode::kSingleButton, kQuestionPicture, 2},
-        {0x10, MessageMode::kSingleButton, kErrorPicture, 2},
-        {0x02, MessageMode::kSingleButton, kWarningPicture, 2},  // Abort/Retry/Ignore is not offered
-        {0x100, MessageMode::kSingleButton, kWarningPicture, 2}, // bits above 0x40 are not read
+        {0x00, MessageMode::kSingleButton, kWarningPicture, IDCANCEL},  // control row: no bits
+        {kYesNoQuestion, MessageMode::kYesNo, kQuestionPicture, IDNO},  // the terminate and restart prompts
+        {kOkCancelInformation, MessageMode::kOkCancel, kInformationPicture, IDCANCEL},
+        {0x05, MessageMode::kOkCancel, kWarningPicture, IDCANCEL},  // OK/Cancel wins over Yes/No
+        {0x04, MessageMode::kYesNo, kWarningPicture, IDNO},
+        {0x01, MessageMode::kOkCancel, kWarningPicture, IDCANCEL},
+        {0x30, MessageMode::kSingleButton, kWarningPicture, IDCANCEL},  // both picture bits: warning
+        {0x70, MessageMode::kSingleButton, kWarningPicture, IDCANCEL},
+        {0x50, MessageMode::kSingleButton, kInformationPicture, IDCANCEL},
+        {0x60, MessageMode::kSingleButton, kInformationPicture, IDCANCEL},
+        {0x20, MessageMode::kSingleButton, kQuestionPicture, IDCANCEL},
+        {0x10, MessageMode::kSingleButton, kErrorPicture, IDCANCEL},
+        {0x02, MessageMode::kSingleButton, kWarningPicture, IDCANCEL},  // Abort/Retry/Ignore is not offered
+        {0x100, MessageMode::kSingleButton, kWarningPicture, IDCANCEL},  // bits above 0x40 are not read
     };
     for (const FlagsRow& row : rows) {
         EXPECT_EQ(MessageModeFromFlags(row.flags), row.mode) << std::hex << row.flags;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "call_site.h"
 #include "ui/logic/region_runs.h"
 
 namespace {
@@ -69,7 +70,8 @@ public:
     int failAtCapacity = 0;
 };
 
-void ExpectRect(const PixelRect& actual, int left, int top, int right, int bottom) {
+void ExpectRect(const PixelRect& actual, int left, int top, int right, int bottom, CallSite caller = CallSite()) {
+    ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
     EXPECT_EQ(actual.left, left);
     EXPECT_EQ(actual.top, top);
     EXPECT_EQ(actual.right, right);

@@ -3,7 +3,7 @@
 // the data read.
 #include <cstring>
 
-#include "repair/startup_entries.h"
+#include "repair/uninstall_entries.h"
 #include "test_machine.h"
 
 namespace {

@@ -25,7 +25,8 @@ protected:
         MakeFile("C:\\b.bin", "0123456789");
         MakeFile("C:\\c.bin", "xyz");
     }
-    std::string HostOf(const std::string& windowsPath) {
+    std::string HostOf(const std::string& windowsPath, CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         std::string host;
         EXPECT_TRUE(machine().files.ToHostPath(windowsPath, &host));
         return host;

@@ -15,7 +15,8 @@ protected:
         MakeFolder("C:\\apps");
         MakeFile("C:\\apps\\tool.exe");
     }
-    std::vector<std::string> SnapshotNames() {
+    std::vector<std::string> SnapshotNames(CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         std::vector<std::string> names;
         HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
         PROCESSENTRY32 entry;
@@ -88,7 +89,7 @@ TEST_F(WinsimProcessTest, OpenProcessRightsAndTheDebugPrivilege) {
         machine().security.enabled.clear();
         if (row.privilege) machine().security.enabled.push_back("SeDebugPrivilege");
         SetLastError(0xdeadbeef);
-        HANDLE process = OpenProcess(0x410, FALSE, row.id);
+        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, row.id);
         EXPECT_EQ(process == nullptr, row.error != 0) << row.id;
         if (process == nullptr) {
             EXPECT_EQ(GetLastError(), row.error) << row.id;
@@ -99,7 +100,7 @@ TEST_F(WinsimProcessTest, OpenProcessRightsAndTheDebugPrivilege) {
     // The 9x family has no security at all.
     winsim::SetWindows98();
     machine().security.enabled.clear();
-    HANDLE process = OpenProcess(0x401, FALSE, system.id);
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, system.id);
     EXPECT_NE(process, nullptr);
     CloseHandle(process);
 }
@@ -112,7 +113,7 @@ TEST_F(WinsimProcessTest, ModuleNameNeedsQueryAndReadAndIsCutToTheBuffer) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     CloseHandle(terminateOnly);
 
-    HANDLE reader = OpenProcess(0x410, FALSE, process.id);
+    HANDLE reader = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process.id);
     EXPECT_EQ(GetModuleFileNameExA(reader, nullptr, name, sizeof name), 16u);
     EXPECT_STREQ(name, "C:\\apps\\tool.exe");
     memset(name, 'x', sizeof name);
@@ -144,17 +145,17 @@ TEST_F(WinsimProcessTest, TerminationEndsRefusesSurvivesOrWaitsForTheService) {
         {&service, FALSE, true, FALSE},
     };
     for (const Row& row : rows) {
-        HANDLE handle = OpenProcess(0x401, FALSE, row.process->id);
+        HANDLE handle = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, row.process->id);
         EXPECT_EQ(TerminateProcess(handle, 0), row.first) << row.process->id;
         CloseHandle(handle);
         EXPECT_EQ(row.process->running, row.runningAfterFirst) << row.process->id;
-        handle = OpenProcess(0x401, FALSE, row.process->id);
+        handle = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, row.process->id);
         EXPECT_EQ(handle != nullptr && TerminateProcess(handle, 0), row.second) << row.process->id;
         if (handle) CloseHandle(handle);
     }
     // A handle without the terminate right never terminates.
     winsim::SimProcess& other = processes.Start("C:\\apps\\tool.exe");
-    HANDLE reader = OpenProcess(0x410, FALSE, other.id);
+    HANDLE reader = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, other.id);
     EXPECT_FALSE(TerminateProcess(reader, 0));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     CloseHandle(reader);

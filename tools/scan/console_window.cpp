@@ -17,7 +17,7 @@ void OnInterrupt(int) {
 }
 
 LRESULT ConsoleWindowProc(HWND, UINT message, WPARAM, LPARAM) {
-    if (message == WM_SETREDRAW) {
+    if (message == kReportLineMessage) {
         fputs(ReportLine, ReportOutput);
         fputc('\n', ReportOutput);
     }
@@ -25,7 +25,7 @@ LRESULT ConsoleWindowProc(HWND, UINT message, WPARAM, LPARAM) {
     // its next message check: the place where Cancel takes effect too.
     // The texts themselves are not shown; the final one is printed after
     // the scan.
-    if (message == WM_ENABLE && InterruptRequested) ScanTerminated = 1;
+    if (message == kStatusPathMessage && InterruptRequested) ScanTerminated = 1;
     return 0;
 }
 

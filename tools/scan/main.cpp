@@ -20,9 +20,6 @@ const int kExitFound = 1;
 const int kExitUsage = 2;
 const int kExitInterrupted = 130;
 
-const int32_t kActionRemove = 100;
-const int32_t kActionLeave = 103;
-
 int UsageError(const std::string& message) {
     fprintf(stderr, "bruvane-scan: %s\nTry 'bruvane-scan --help'.\n", message.c_str());
     return kExitUsage;

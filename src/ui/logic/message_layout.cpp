@@ -1,13 +1,8 @@
 #include "ui/logic/message_layout.h"
 
-namespace {
+#include "platform/win32.h"
 
-const int kOkCancelBit = 0x01;
-const int kYesNoBit = 0x04;
-const int kPictureBits = 0x30;
-const int kInformationBit = 0x40;
-const int kQuestionBit = 0x20;
-const int kErrorBit = 0x10;
+namespace {
 
 const int kButtonRowFromBottom = 65;
 const int kTextAreaLift = 25;
@@ -18,22 +13,21 @@ const int kPictureMoveThreshold = 30;
 }  // namespace
 
 MessageMode MessageModeFromFlags(int flags) {
-    if (flags & kOkCancelBit) return MessageMode::kOkCancel;
-    if (flags & kYesNoBit) return MessageMode::kYesNo;
+    if (flags & MB_OKCANCEL) return MessageMode::kOkCancel;
+    if (flags & MB_YESNO) return MessageMode::kYesNo;
     return MessageMode::kSingleButton;
 }
 
 int MessagePictureFromFlags(int flags) {
-    // Both picture bits together are MessageBox's warning, not question
-    // plus error.
-    if ((flags & kPictureBits) == kPictureBits) return kWarningPicture;
-    if (flags & kInformationBit) return kInformationPicture;
-    if (flags & kQuestionBit) return kQuestionPicture;
-    if (flags & kErrorBit) return kErrorPicture;
+    // The question and error bits together are MessageBox's warning.
+    if ((flags & MB_ICONWARNING) == MB_ICONWARNING) return kWarningPicture;
+    if (flags & MB_ICONINFORMATION) return kInformationPicture;
+    if (flags & MB_ICONQUESTION) return kQuestionPicture;
+    if (flags & MB_ICONERROR) return kErrorPicture;
     return kWarningPicture;
 }
 
-int MessageCancelResult(MessageMode mode) { return mode == MessageMode::kYesNo ? 7 : 2; }
+int MessageCancelResult(MessageMode mode) { return mode == MessageMode::kYesNo ? IDNO : IDCANCEL; }
 
 MessageGrowth MessageGrowthForLength(int length) {
     MessageGrowth growth;

@@ -87,7 +87,16 @@ for f in range(folders):
 PY
 }
 
+# fail MESSAGE: ends the scenario. The message names the scenario's line
+# that led to the failure, then each helper on the way with the line it
+# was at: "name.sh:12: FAIL: ... (via e2e_scan at lib.sh:146)".
 fail() {
-    echo "FAIL: $*" >&2
+    local top=$((${#BASH_SOURCE[@]} - 1)) i via=""
+    # The function of frame i was called at line BASH_LINENO[i] of
+    # BASH_SOURCE[i + 1]; the last frame is the sourced scenario itself.
+    for ((i = top - 2; i >= 0; i--)); do
+        via+="${via:+, }${FUNCNAME[i + 1]} at ${BASH_SOURCE[i + 1]##*/}:${BASH_LINENO[i]}"
+    done
+    echo "${BASH_SOURCE[top]##*/}:${BASH_LINENO[top - 1]}: FAIL: $*${via:+ (via $via)}" >&2
     exit 1
 }

@@ -19,12 +19,12 @@ const int kStageReturned = 4;
 bool stageReturned = false;
 
 LRESULT CALLBACK ReportWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SETREDRAW) {
+    if (message == kReportLineMessage) {
         printf("report: %s\n", ReportLine);
         fflush(stdout);
         return 0;
     }
-    if (message == WM_ENABLE) return 0;  // the status field: too chatty to print
+    if (message == kStatusPathMessage) return 0;  // the status field: too chatty to print
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -50,7 +50,7 @@ void ReportEnd() {
 int ShowMessageDialog(const char* text, const char* caption, int flags) {
     printf("dialog: flags 0x%x, caption [%s], text [%s]\n", static_cast<unsigned>(flags), caption, text);
     fflush(stdout);
-    return (flags & 0x0F) == 0x01 ? IDCANCEL : IDNO;
+    return (flags & MB_TYPEMASK) == MB_OKCANCEL ? IDCANCEL : IDNO;
 }
 
 int main() {
@@ -60,7 +60,7 @@ int main() {
         return 2;
     }
     atexit(ReportEnd);
-    ActionCode = 100;  // what the Scan button sets
+    ActionCode = kActionRemove;  // what the Scan button sets
     MemoryStage();
     stageReturned = true;
     printf("memory stage returned, MemoryStageActive %d\n", MemoryStageActive);

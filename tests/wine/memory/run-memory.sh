@@ -40,10 +40,10 @@ bruvane_set_windows_version "$prefix" "$version"
 cp "$probe" "$work/d/memory_probe.exe"
 
 failures=0
-check() {  # check DESCRIPTION COMMAND...
-    local what=$1
+check() {  # check DESCRIPTION COMMAND...; a failure names the line of the check
+    local what=$1 at="${BASH_SOURCE[1]##*/}:${BASH_LINENO[0]}"
     shift
-    if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
+    if "$@"; then echo "ok: $what"; else echo "$at: FAILED: $what"; failures=$((failures + 1)); fi
 }
 sample_running() { [ -n "$sample_pid" ] && kill -0 "$sample_pid" 2>/dev/null; }
 sample_ended() {  # gives the stage's termination a few seconds to take effect

@@ -45,7 +45,7 @@ namespace {
 
 const int kResultList = 1055;
 const DWORD kDefaultPollInterval = 50;
-const UINT kReportMessage = 0x000B;
+const UINT kReportMessage = WM_SETREDRAW;  // the program appends its report line
 const int kCloseTimeout = 10000;
 
 struct Rule {

@@ -41,6 +41,7 @@ typedef BOOL* LPBOOL;
 typedef void* HANDLE;
 typedef HANDLE* PHANDLE;
 typedef DWORD ACCESS_MASK;
+#define STANDARD_RIGHTS_REQUIRED 0x000F0000L  // delete, read control, write DAC, write owner
 typedef LONG LSTATUS;
 typedef ULONG_PTR SIZE_T;
 
@@ -66,6 +67,8 @@ typedef intptr_t (*FARPROC)();
 #define FALSE 0
 #define MAX_PATH 260
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+#define LOWORD(l) ((WORD)(((ULONG_PTR)(l)) & 0xffff))
+#define HIWORD(l) ((WORD)((((ULONG_PTR)(l)) >> 16) & 0xffff))
 
 struct FILETIME {
     DWORD dwLowDateTime;

@@ -1,4 +1,4 @@
-#include "memory/performance_list.h"
+#include "memory/performance_parser.h"
 
 #include <cstddef>
 #include <cstdlib>

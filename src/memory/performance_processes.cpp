@@ -2,14 +2,15 @@
 // the performance data, whose instances are named after the executable
 // without its extension. Every process whose instance name begins with the
 // file's name is ended.
+#include "memory/performance_processes.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "common/shared_state.h"
 #include "memory/kill_process.h"
-#include "memory/performance_list.h"
-#include "memory/system_functions.h"
+#include "memory/performance_parser.h"
 
 namespace {
 

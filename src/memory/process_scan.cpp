@@ -1,19 +1,21 @@
-#include "memory/process_examination.h"
+#include "memory/process_scan.h"
 
 #include "common/platform_kind.h"
 #include "common/shared_state.h"
+#include "memory/kill_process.h"
 #include "memory/process_names.h"
 #include "memory/service_stop.h"
-#include "memory/system_functions.h"
 #include "platform/win32.h"
-#include "repair/service_entries.h"
+#include "repair/service_keys.h"
 #include "scan/directory_walk.h"
 
 namespace {
 
 const int kReadable = 4;
 
-bool RemovesOrRenames(int32_t action) { return action == 100 || action == 101 || action == 102; }
+bool RemovesOrRenames(int32_t action) {
+    return action == kActionRemove || action == kActionRename || action == kActionRemoveToo;
+}
 
 // The acting walk: with MemoryActionCode set the inspection applies the
 // action to the file at once.
@@ -25,7 +27,7 @@ void ActOnFile(const char* imagePath) {
 
 // 9x: the acting walk follows whether or not the termination succeeded.
 bool DealWith9xProcess(const ProcessRecord& record) {
-    if (ActionCode == 103) return false;
+    if (ActionCode == kActionLeave) return false;
     TerminateProcessById(record.processId, kTerminateAndQuery);
     ActOnFile(record.imagePath);
     return true;
@@ -46,7 +48,7 @@ bool DealWithNtProcess(const ProcessRecord& record) {
         }
     }
     int generation = GetNtGeneration();
-    if (generation == 5 || generation == 6) {
+    if (generation == kNt4OrEarlier || generation == kNt5) {
         char service[kPathBufferSize];
         ServiceNameOf(record.imagePath, service, sizeof service);
         if (StopService(service) == 1) {

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "memory/performance_list.h"
+#include "memory/performance_parser.h"
 #include "test_machine.h"
 
 namespace {
 
-class PerformanceListTest : public MachineTest {
+class PerformanceParserTest : public MachineTest {
 protected:
     void SetUp() override {
         MachineTest::SetUp();
@@ -18,7 +18,8 @@ protected:
         MakeFolder("C:\\bin");
     }
     // The block as the registry hands it out for a value name.
-    std::vector<BYTE> Query(const char* valueName = "230") {
+    std::vector<BYTE> Query(const char* valueName = "230", CallSite caller = CallSite()) {
+        ::testing::ScopedTrace trace(caller.file, caller.line, "called from here");
         std::vector<BYTE> block(1 << 20);
         DWORD size = static_cast<DWORD>(block.size());
         DWORD type = 0;
@@ -46,7 +47,7 @@ protected:
     TaskRecord tasks[kTaskListSize];
 };
 
-TEST_F(PerformanceListTest, SmallBufferGetsMoreDataAndTheSizeWineLeaves) {
+TEST_F(PerformanceParserTest, SmallBufferGetsMoreDataAndTheSizeWineLeaves) {
     machine().processes.Start("C:\\bin\\tool.exe");
     BYTE small[16];
     DWORD size = sizeof small;
@@ -77,7 +78,7 @@ std::string CounterTable(const std::vector<std::string>& strings, bool ended = t
     return table;
 }
 
-TEST_F(PerformanceListTest, CounterNamesGiveTheLastProcessAndIdProcessIndices) {
+TEST_F(PerformanceParserTest, CounterNamesGiveTheLastProcessAndIdProcessIndices) {
     std::string unterminated = CounterTable({"230", "Process", "784"}, false) + "ID Process";
     struct Row {
         std::string table;
@@ -108,7 +109,7 @@ TEST_F(PerformanceListTest, CounterNamesGiveTheLastProcessAndIdProcessIndices) {
     }
 }
 
-TEST_F(PerformanceListTest, InstancesGiveNamesWithoutExtensionAndIdsWithZeroAsMinusTwo) {
+TEST_F(PerformanceParserTest, InstancesGiveNamesWithoutExtensionAndIdsWithZeroAsMinusTwo) {
     DWORD plain = machine().processes.Start("C:\\bin\\tool.exe").id;
     DWORD dotted = machine().processes.Start("C:\\bin\\X.BIN.EXE").id;
     machine().processes.Start("C:\\bin\\abcdefghijklmnop.exe");   // 16 characters
@@ -132,7 +133,7 @@ TEST_F(PerformanceListTest, InstancesGiveNamesWithoutExtensionAndIdsWithZeroAsMi
     EXPECT_STREQ(tasks[2].name, "unknown");
 }
 
-TEST_F(PerformanceListTest, AtMost254InstancesAndANegativeCountMeans254) {
+TEST_F(PerformanceParserTest, AtMost254InstancesAndANegativeCountMeans254) {
     for (int i = 0; i < 300; ++i) machine().processes.Start("C:\\bin\\p" + std::to_string(i) + ".exe");
     EXPECT_EQ(Parse(Query()), kMaxTasks);
     EXPECT_STREQ(tasks[253].name, "p251");  // after "Idle" and the program itself
@@ -145,7 +146,7 @@ TEST_F(PerformanceListTest, AtMost254InstancesAndANegativeCountMeans254) {
     EXPECT_EQ(Parse(Query()), 5);
 }
 
-TEST_F(PerformanceListTest, NoIdCounterOrNoObjectGivesAnEmptyList) {
+TEST_F(PerformanceParserTest, NoIdCounterOrNoObjectGivesAnEmptyList) {
     machine().processes.Start("C:\\bin\\tool.exe");
     EXPECT_EQ(Parse(Query(), Query().size(), 999), 0);
     machine().processes.performance.withIdCounter = false;
@@ -155,7 +156,7 @@ TEST_F(PerformanceListTest, NoIdCounterOrNoObjectGivesAnEmptyList) {
     EXPECT_EQ(Parse(Query()), 0);
 }
 
-TEST_F(PerformanceListTest, EveryTruncationOfTheBlockGivesAnEmptyList) {
+TEST_F(PerformanceParserTest, EveryTruncationOfTheBlockGivesAnEmptyList) {
     machine().processes.Start("C:\\bin\\tool.exe");
     machine().processes.Start("C:\\bin\\other.exe");
     std::vector<BYTE> block = Query();
@@ -166,7 +167,7 @@ TEST_F(PerformanceListTest, EveryTruncationOfTheBlockGivesAnEmptyList) {
     }
 }
 
-TEST_F(PerformanceListTest, CorruptOffsetsAndLengthsGiveAnEmptyList) {
+TEST_F(PerformanceParserTest, CorruptOffsetsAndLengthsGiveAnEmptyList) {
     machine().processes.Start("C:\\bin\\tool.exe");
     const std::vector<BYTE> good = Query();
     const DWORD object = At(good, offsetof(PERF_DATA_BLOCK, HeaderLength));
