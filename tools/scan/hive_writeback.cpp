@@ -33,21 +33,20 @@ struct LoadedIndex {
     std::map<std::string, const LoadedKey*> byPath;  // upper-case machine path
 };
 
-bool Missing(const LoadedKey& key, const winsim::Registry& machine) {
-    return !machine.HasKey(HKEY_LOCAL_MACHINE, key.machinePath);
-}
+// Removing a key marks it and everything below it deleted.
+bool Missing(const LoadedKey& key) { return key.machineKey->deleted; }
 
 // A key the scan deleted may leave the hive only when everything below it
 // was loaded and is gone from the simulated registry too: then Windows
 // would have let the same deletions happen.
-bool WholeTreeGone(hive_h* hive, const LoadedKey& key, const LoadedIndex& index, const winsim::Registry& machine) {
-    if (!key.childrenLoaded || !Missing(key, machine)) return false;
+bool WholeTreeGone(hive_h* hive, const LoadedKey& key, const LoadedIndex& index) {
+    if (!key.childrenLoaded || !Missing(key)) return false;
     hive_node_h* children = hivex_node_children(hive, key.node);
     if (children == nullptr) return false;
     bool gone = true;
     for (size_t i = 0; gone && children[i] != 0; ++i) {
         auto child = index.byNode.find(children[i]);
-        gone = child != index.byNode.end() && WholeTreeGone(hive, *child->second, index, machine);
+        gone = child != index.byNode.end() && WholeTreeGone(hive, *child->second, index);
     }
     free(children);
     return gone;
@@ -199,7 +198,7 @@ bool Commit(const OfflineHive& hive, std::string* error) {
 
 }  // namespace
 
-HiveChanges FindHiveDeletions(const OfflineHive& hive, const winsim::Registry& machine) {
+HiveChanges FindHiveDeletions(const OfflineHive& hive) {
     HiveChanges changes;
     LoadedIndex index;
     for (const LoadedKey& key : hive.keys) {
@@ -207,11 +206,11 @@ HiveChanges FindHiveDeletions(const OfflineHive& hive, const winsim::Registry& m
         index.byPath[UpperCase(key.machinePath)] = &key;
     }
     for (const LoadedKey& key : hive.keys) {
-        if (Missing(key, machine)) {
+        if (Missing(key)) {
             // A key below one that goes goes with it.
             auto parent = index.byPath.find(UpperCase(ParentPath(key.machinePath)));
-            if (parent != index.byPath.end() && Missing(*parent->second, machine)) continue;
-            if (WholeTreeGone(hive.hive, key, index, machine))
+            if (parent != index.byPath.end() && Missing(*parent->second)) continue;
+            if (WholeTreeGone(hive.hive, key, index))
                 changes.deletions.push_back({&key, nullptr});
             else
                 changes.leftAlone.push_back(key.hivePath + " (key): it has subkeys the scan did not read");
@@ -221,7 +220,7 @@ HiveChanges FindHiveDeletions(const OfflineHive& hive, const winsim::Registry& m
         std::vector<HiveDeletion> deleted;
         std::set<hive_value_h> handles;
         for (const LoadedValue& value : key.values) {
-            if (machine.HasValue(HKEY_LOCAL_MACHINE, key.machinePath, value.name)) continue;
+            if (key.machineKey->Value(value.name) != nullptr) continue;
             deleted.push_back({&key, &value});
             handles.insert(value.handle);
         }

@@ -23,7 +23,7 @@ struct HiveChanges {
     std::vector<std::string> leftAlone;
 };
 
-HiveChanges FindHiveDeletions(const OfflineHive& hive, const winsim::Registry& machine);
+HiveChanges FindHiveDeletions(const OfflineHive& hive);
 
 // "Microsoft\Windows\CurrentVersion\Run, value "name"", or the key's path
 // and "(key)".

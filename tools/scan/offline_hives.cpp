@@ -155,18 +155,17 @@ bool LoadValues(OfflineHive* hive, LoadedKey* key, winsim::RegistryKey* target, 
     return true;
 }
 
-bool LoadKeyTree(OfflineHive* hive, hive_node_h node, const std::string& machinePath, const std::string& hivePath,
-                 int levelsLeft, winsim::Registry* machine, std::string* error) {
+// `target` is the key's copy in the simulated registry. Subkeys are made
+// on their parent directly: walking from the root for each of a thousand
+// services would cost more than all the rest of the load.
+bool LoadKeyTree(OfflineHive* hive, hive_node_h node, const std::shared_ptr<winsim::RegistryKey>& target,
+                 const std::string& machinePath, const std::string& hivePath, int levelsLeft, std::string* error) {
     LoadedKey key;
     key.machinePath = machinePath;
     key.hivePath = hivePath;
     key.node = node;
+    key.machineKey = target;
     key.childrenLoaded = levelsLeft > 0;
-    std::shared_ptr<winsim::RegistryKey> target = MachineKey(machine, machinePath);
-    if (!target) {
-        *error = "the " + hive->name + " hive holds a key winsim cannot make: " + hivePath;
-        return false;
-    }
     if (levelsLeft > 0) {
         hive_node_h* children = hivex_node_children(hive->hive, node);
         if (children == nullptr) {
@@ -178,15 +177,18 @@ bool LoadKeyTree(OfflineHive* hive, hive_node_h node, const std::string& machine
             char* rawName = hivex_node_name(hive->hive, children[i]);
             std::string name = rawName != nullptr ? rawName : "";
             free(rawName);
+            size_t before = target->subkeys.size();
+            std::shared_ptr<winsim::RegistryKey> child;
+            if (!name.empty() && name.find('\\') == std::string::npos) child = target->AddSubkey(name);
             // A name that is not valid UTF-16, holds a backslash, or is
             // there twice: the key keeps such a subkey, so it may never be
             // deleted from the hive.
-            if (name.empty() || name.find('\\') != std::string::npos || target->Subkey(name) != nullptr) {
+            if (child == nullptr || target->subkeys.size() == before) {
                 key.childrenLoaded = false;
                 continue;
             }
-            ok = LoadKeyTree(hive, children[i], machinePath + "\\" + name, hivePath + "\\" + name, levelsLeft - 1,
-                             machine, error);
+            ok = LoadKeyTree(hive, children[i], child, machinePath + "\\" + name, hivePath + "\\" + name,
+                             levelsLeft - 1, error);
         }
         free(children);
         if (!ok) return false;
@@ -286,16 +288,18 @@ bool LoadOfflineRegistry(OfflineRegistry* registry, winsim::Registry* machine, s
         key.hivePath = viewPath + path;
         key.node = node;
         key.valuesLoaded = true;
-        std::shared_ptr<winsim::RegistryKey> target = MachineKey(machine, key.machinePath);
-        if (!target || !LoadValues(software, &key, target.get(), error)) return false;
+        key.machineKey = MachineKey(machine, key.machinePath);
+        if (!key.machineKey || !LoadValues(software, &key, key.machineKey.get(), error)) return false;
         software->keys.push_back(key);
     }
 
     OfflineHive* system = &registry->system;
     for (const char* path : kServiceFolders) {
         hive_node_h node = FindKey(system->hive, hivex_root(system->hive), path);
-        if (node != 0 &&
-            !LoadKeyTree(system, node, std::string("SYSTEM\\") + path, path, kServiceLevels, machine, error))
+        if (node == 0) continue;
+        std::string machinePath = std::string("SYSTEM\\") + path;
+        std::shared_ptr<winsim::RegistryKey> target = MachineKey(machine, machinePath);
+        if (!target || !LoadKeyTree(system, node, target, machinePath, path, kServiceLevels, error))
             return false;
     }
     return true;

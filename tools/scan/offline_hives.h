@@ -16,6 +16,7 @@
 
 #include <hivex.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ struct LoadedKey {
     std::string machinePath;  // below HKEY_LOCAL_MACHINE: "SOFTWARE\Microsoft\..."
     std::string hivePath;     // below the hive's root, for messages
     hive_node_h node = 0;
+    // Its copy: a key the scan deleted is marked deleted there, and a
+    // deleted value is missing from it.
+    std::shared_ptr<winsim::RegistryKey> machineKey;
     bool valuesLoaded = false;
     // Every subkey was loaded too, so the key may be deleted from the hive
     // when the scan deleted it.

@@ -145,9 +145,8 @@ void PrintWhatRemoveWouldChange(void* context, FILE* out) {
                               " reported above";
     HiveChanges software, system;
     if (!scan->installation.nineX) {
-        const winsim::Registry& machine = winsim::TheMachine().registry;
-        software = FindHiveDeletions(scan->registry.software, machine);
-        system = FindHiveDeletions(scan->registry.system, machine);
+        software = FindHiveDeletions(scan->registry.software);
+        system = FindHiveDeletions(scan->registry.system);
     }
     size_t entries = software.deletions.size() + system.deletions.size();
     if (entries > 0)
@@ -178,10 +177,9 @@ bool FinishOfflineScan(OfflineScan* scan, FILE* out, std::string* error) {
     if (scan->installation.nineX) return true;
     bool ok = true;
     if (scan->remove) {
-        const winsim::Registry& machine = winsim::TheMachine().registry;
         bool anything = false;
         for (const OfflineHive* hive : {&scan->registry.software, &scan->registry.system}) {
-            HiveChanges changes = FindHiveDeletions(*hive, machine);
+            HiveChanges changes = FindHiveDeletions(*hive);
             anything = anything || !changes.deletions.empty() || !changes.leftAlone.empty();
             if (!changes.deletions.empty()) {
                 fprintf(out, "Registry: deleted from %s:\n", hive->windowsPath.c_str());
