@@ -53,7 +53,16 @@ has out "Windows: Microsoft Windows XP (NT 5.1, build 2600) in C:\\WINDOWS"
 has out "System Registry     W32/Gorvex.Trojan removed"
 has out "not disinfected as per user's selection"
 has out "Report only: nothing on the disk was changed"
-has out "  SOFTWARE Microsoft\\Windows\\CurrentVersion\\Uninstall\\rhcjg7j0e38v, value \"UninstallString\""
+cat >"$work/would" <<'END'
+With --remove, bruvane-scan would delete the 1 infected file reported above and these registry entries:
+  SOFTWARE Microsoft\Windows\CurrentVersion\Run, value "svcupd"
+  SOFTWARE Microsoft\Windows\CurrentVersion\Run, value "SMrhcjg7j0e38v"
+  SOFTWARE Microsoft\Windows\CurrentVersion\RunServices, value "svcupd"
+  SOFTWARE Microsoft\Windows\CurrentVersion\Uninstall\rhcjg7j0e38v, value "UninstallString"
+ 
+Scanning statistics
+END
+grep -A6 -F "With --remove" "$work/out" | cmp -s - "$work/would" && passes=$((passes + 1)) || fail "what --remove would do"
 sums "$xp" | cmp -s - "$work/sums-before" && passes=$((passes + 1)) || fail "the report changed the disk"
 
 run "--remove" 1 -- "$scanner" --windows "$xp" --remove
@@ -62,7 +71,9 @@ has out "Registry: deleted from C:\\WINDOWS\\system32\\config\\software:"
 has out "Registry: the SOFTWARE hive as it was is kept in $config/software.bruvane-bak"
 lacks out "config\\system:"
 cmp -s "$config/software.bruvane-bak" "$work/software-before" && passes=$((passes + 1)) || fail "backup differs"
-[ ! -e "$config/system.bruvane-bak" ] && passes=$((passes + 1)) || fail "the unchanged SYSTEM hive was backed up"
+# Only the changed hive has a backup, and no temporary file stays.
+[ "$(ls "$config" | tr '\n' ' ')" = "software software.bruvane-bak system " ] && passes=$((passes + 1)) ||
+    fail "config holds: $(ls "$config" | tr '\n' ' ')"
 values "$config/software" '\Microsoft\Windows\CurrentVersion\Run' >"$work/run" 2>&1
 has run '"ctfmon"="C:\\WINDOWS\\system32\\ctfmon.exe"'
 has run '"Bin"=hex(3):01,00,fe,7f,80'
@@ -76,6 +87,15 @@ lacks uninstall 'UninstallString'
 run "second run" 0 -- "$scanner" --windows "$xp"
 has out "With --remove, bruvane-scan would change nothing."
 has out "Total files infected		:  0"
+
+# A backup that is already there is the hive before any run: never overwritten.
+earlier="$work/earlier"
+"$maker" --out "$earlier" --windows xp >/dev/null
+echo "an earlier backup" >"$earlier/WINDOWS/system32/config/software.bruvane-bak"
+run "a backup already there" 1 -- "$scanner" --windows "$earlier" --remove
+has out "Registry: the backup of an earlier run is kept in"
+[ "$(cat "$earlier/WINDOWS/system32/config/software.bruvane-bak")" = "an earlier backup" ] &&
+    passes=$((passes + 1)) || fail "the earlier backup was overwritten"
 
 # Refusals: exit 2, a message, nothing changed.
 damaged="$work/damaged"
@@ -110,6 +130,7 @@ win98="$work/win98"
 run "Windows 98" 1 -- "$scanner" --windows "$win98" --remove
 has out "Its registry (SYSTEM.DAT, USER.DAT) cannot be read here"
 has out "C:\\WINDOWS\\SYSTEM\\svcupd.exe     W32/Gorvex.Pos.Trojan removed"
+[ "$(cat "$win98/WINDOWS/SYSTEM.DAT")" = "CREG, not a regf hive" ] && passes=$((passes + 1)) || fail "SYSTEM.DAT changed"
 
 win10="$work/win10"
 "$maker" --out "$win10" --windows win10x64 >/dev/null

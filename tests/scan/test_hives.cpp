@@ -163,7 +163,7 @@ bool SetHiveValues(const std::string& path, const std::string& keyPath, const st
         std::string bytes = values[i].bytes;
         hive_set_value value;
         value.key = &name[0];
-        value.t = static_cast<hive_type>(values[i].type);
+        memcpy(&value.t, &values[i].type, sizeof value.t);  // any 32-bit type, named or not
         value.len = bytes.size();
         value.value = &bytes[0];
         ok = hivex_node_set_value(hive, node, &value, 0) == 0;
@@ -190,11 +190,11 @@ bool ReadHiveValues(const std::string& path, const std::string& keyPath, std::ve
     bool ok = handles != nullptr;
     for (size_t i = 0; ok && handles[i] != 0; ++i) {
         char* name = hivex_value_key(hive, handles[i]);
-        hive_type type;
+        uint32_t type = 0;
         size_t length = 0;
-        char* data = hivex_value_value(hive, handles[i], &type, &length);
+        char* data = hivex_value_value(hive, handles[i], reinterpret_cast<hive_type*>(&type), &length);
         ok = name != nullptr && data != nullptr;
-        if (ok) values->push_back({name, static_cast<uint32_t>(type), std::string(data, length)});
+        if (ok) values->push_back({name, type, std::string(data, length)});
         free(name);
         free(data);
     }

@@ -84,11 +84,12 @@ bool OpenHive(OfflineHive* hive, const char* name, const std::string& hostPath, 
 
 // The value's bytes, or false when it is missing or unreadable.
 bool RawValue(hive_h* hive, hive_value_h value, uint32_t* type, std::string* bytes) {
-    hive_type t;
+    // Types beyond the enum's names are real (Windows 10 stores 0x20000
+    // and up): received as the 32-bit number they are, never as the enum.
+    static_assert(sizeof(hive_type) == sizeof(uint32_t), "hive_type is a 32-bit number");
     size_t length = 0;
-    char* data = hivex_value_value(hive, value, &t, &length);
+    char* data = hivex_value_value(hive, value, reinterpret_cast<hive_type*>(type), &length);
     if (data == nullptr) return false;
-    *type = static_cast<uint32_t>(t);
     bytes->assign(data, length);
     free(data);
     return true;
