@@ -6,7 +6,8 @@
 // tree from bruvane-corpus, so that the scan has a disk to walk) or into
 // DIR/installation, pads its hives with keys and values to the given sizes
 // (SYSTEM with 700 service registrations in both control sets, as a
-// Windows 10 machine has), and keeps a copy. Then, round by round on a
+// Windows 10 machine has; sizes of 0 keep the tests' own small hives), and
+// keeps a copy. Then, round by round on a
 // fresh copy of the hives and the sample, each round in a child process of
 // its own (a fresh machine and program state), it times what
 // bruvane-scan --windows --remove does: loading the registry (finding the
@@ -232,9 +233,11 @@ int main(int argc, char** argv) {
     std::string error;
     std::string software = testhives::SoftwareHivePath(installation, root);
     std::string system = testhives::SystemHivePath(installation, root);
+    // Sizes of 0 leave the hives as the tests make them.
+    bool padded = options.softwareMb > 0 || options.systemMb > 0;
     if (!testhives::WriteInstallation(installation, root, &error) ||
-        !Pad(software, {"Classes", "CLSID"}, options.softwareMb) || !AddServices(system) ||
-        !Pad(system, {"ControlSet001", "Control", "Class"}, std::max(0.0, options.systemMb - 2.5))) {
+        (padded && (!Pad(software, {"Classes", "CLSID"}, options.softwareMb) || !AddServices(system) ||
+                    !Pad(system, {"ControlSet001", "Control", "Class"}, std::max(0.0, options.systemMb - 2.5))))) {
         fprintf(stderr, "bruvane-offline-bench: cannot make the installation: %s\n", error.c_str());
         return 1;
     }
@@ -266,7 +269,7 @@ int main(int argc, char** argv) {
         write.push_back(t.write);
         infected = t.infected;
     }
-    printf("SOFTWARE %.1f MiB, SYSTEM %.1f MiB, %d rounds, %d infected file(s) found a round\n\n",
+    printf("SOFTWARE %.2f MiB, SYSTEM %.2f MiB, %d rounds, %d infected file(s) found a round\n\n",
            fs::file_size(keep + "/software") / 1048576.0, fs::file_size(keep + "/system") / 1048576.0,
            options.rounds, infected);
     printf("| phase | median ms | min - max ms |\n|---|---|---|\n");

@@ -83,16 +83,16 @@ bool CopyFileContents(const std::string& from, const std::string& to, std::strin
     int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
     int out = open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     bool ok = in != -1 && out != -1;
-    char buffer[1 << 16];
+    std::vector<char> buffer(1 << 20);  // a hive is tens of megabytes
     while (ok) {
-        ssize_t got = read(in, buffer, sizeof buffer);
+        ssize_t got = read(in, buffer.data(), buffer.size());
         if (got == 0) break;
         if (got < 0) {
             ok = errno == EINTR;
             continue;
         }
         for (ssize_t done = 0; ok && done < got;) {
-            ssize_t put = write(out, buffer + done, static_cast<size_t>(got - done));
+            ssize_t put = write(out, buffer.data() + done, static_cast<size_t>(got - done));
             if (put < 0 && errno == EINTR) continue;
             ok = put > 0;
             if (ok) done += put;
