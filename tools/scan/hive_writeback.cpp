@@ -9,6 +9,8 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -65,10 +67,12 @@ bool KeptValuesCopyable(hive_h* hive, hive_node_h node, const std::set<hive_valu
         char* name = hivex_value_key(hive, values[i]);
         hive_type type;
         size_t length = 0;
-        bool read = name != nullptr && hivex_value_type(hive, values[i], &type, &length) == 0;
+        char* data = name != nullptr ? hivex_value_value(hive, values[i], &type, &length) : nullptr;
+        bool read = name != nullptr && data != nullptr;
         free(name);
+        free(data);
         if (!read) {
-            *why = "another of its values has a name that cannot be read";
+            *why = "another of its values cannot be read";
             copyable = false;
         } else if (length > kLargestOneCellData) {
             *why = "another of its values holds more than " + std::to_string(kLargestOneCellData) + " bytes";

@@ -137,16 +137,22 @@ bool LoadValues(OfflineHive* hive, LoadedKey* key, winsim::RegistryKey* target, 
         free(rawName);
         uint32_t type = 0;
         std::string bytes;
-        // A name there twice (ignoring case) keeps only its first value.
-        bool loaded = named && target->Value(name) == nullptr &&
-                      RawValue(hive->hive, values[i], &type, &bytes);
-        if (loaded && (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz)) {
+        const char* why = nullptr;
+        if (!named) {
+            why = "its name is not valid UTF-16";
+        } else if (target->Value(name) != nullptr) {
+            why = "its name is there twice";  // the first value of the name is the one read
+        } else if (!RawValue(hive->hive, values[i], &type, &bytes)) {
+            why = "its data cannot be read";
+        } else if (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz) {
             std::string text;
-            loaded = Utf16ToUtf8(bytes, &text);
-            bytes = text;
+            if (Utf16ToUtf8(bytes, &text))
+                bytes = text;
+            else
+                why = "its text is not valid UTF-16";
         }
-        if (!loaded) {
-            hive->leftOut.push_back(key->hivePath + ", value \"" + (named ? name : "?") + "\"");
+        if (why != nullptr) {
+            hive->leftOut.push_back(key->hivePath + ", value \"" + name + "\" (" + why + ")");
             continue;
         }
         target->SetValue(name, type, bytes);

@@ -51,7 +51,7 @@ struct OfflineHive {
     // last write of the file. Otherwise its log holds changes not yet in it.
     bool savedCleanly = true;
     std::vector<LoadedKey> keys;
-    std::vector<std::string> leftOut;  // values not loaded, as "key, value "name""
+    std::vector<std::string> leftOut;  // values not loaded: "key, value "name" (why)"
 };
 
 struct OfflineRegistry {

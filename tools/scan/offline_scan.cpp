@@ -128,8 +128,7 @@ void PrintOfflineScanStart(const OfflineScan& scan, FILE* out) {
             fprintf(out, "Registry: %s was not saved completely by Windows; what it holds is read as it is\n",
                     hive->windowsPath.c_str());
         for (const std::string& value : hive->leftOut)
-            fprintf(out, "Registry: not read, left as it is (not valid UTF-16): %s %s\n", hive->name.c_str(),
-                    value.c_str());
+            fprintf(out, "Registry: not read, left as it is: %s %s\n", hive->name.c_str(), value.c_str());
     }
 }
 
