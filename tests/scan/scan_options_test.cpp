@@ -24,6 +24,7 @@ std::string Describe(const ScanOptions& options) {
         if (!text.empty()) text += ' ';
         text += std::string(1, drive.letter) + "=" + drive.hostFolder;
     }
+    if (!options.windowsRoot.empty()) text += " windows=" + options.windowsRoot;
     return text;
 }
 
@@ -37,6 +38,8 @@ const ParseCase kCases[] = {
     {"--remove", {"--remove", "/a"}, true, "C=/a", true, ""},
     {"-- ends the options", {"--", "--remove"}, true, "C=--remove", false, ""},
     {"a folder may contain '='", {"/a=b"}, true, "C=/a=b", false, ""},
+    {"--windows is drive C, folders follow", {"/d", "--windows", "/w"}, true, "C=/w D=/d windows=/w", false, ""},
+    {"--windows=DIR form", {"--remove", "--windows=/w"}, true, "C=/w windows=/w", true, ""},
     // Failing rows.
     {"nothing to scan", {}, false, "", false, "no folder to scan"},
     {"only --remove", {"--remove"}, false, "", false, "no folder to scan"},
@@ -51,6 +54,10 @@ const ParseCase kCases[] = {
     {"drive B is never scanned", {"--drive", "b=/x"}, false, "", false, "B: is never scanned"},
     {"a letter given twice", {"--drive", "C=/x", "--drive", "c=/y"}, false, "", false, "C: is given twice"},
     {"empty folder", {""}, false, "", false, "empty folder"},
+    {"--windows without folder", {"--windows"}, false, "", false, "--windows needs the folder"},
+    {"--windows= without folder", {"--windows="}, false, "", false, "--windows names no folder"},
+    {"--windows twice", {"--windows", "/a", "--windows", "/b"}, false, "", false, "--windows is given twice"},
+    {"--windows and --drive C", {"--windows", "/a", "--drive", "C=/b"}, false, "", false, "C: is given twice"},
 };
 
 TEST(ScanOptions, ParsesEveryRowOfTheTable) {

@@ -57,7 +57,7 @@ static LRESULT RecordingWindowProc(HWND, UINT message, WPARAM, LPARAM) {
     return 0;
 }
 
-void MachineTest::SetUp() {
+void MachineTest::ResetMachine() {
     winsim::Reset();
     ResetProgramState();
     Dialogs().Clear();
@@ -65,6 +65,10 @@ void MachineTest::SetUp() {
     Recorded().statuses.clear();
     Recorded().handle = machine().ui.CreateWindowWithProc(RecordingWindowProc);
     MainWindowHandle = Recorded().handle;
+}
+
+void MachineTest::SetUp() {
+    ResetMachine();
     char pattern[] = "/tmp/bruvane-test-XXXXXX";
     const char* made = mkdtemp(pattern);
     ASSERT_NE(made, nullptr);

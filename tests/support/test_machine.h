@@ -35,6 +35,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // A fresh machine and program state, as at the start of a test, with
+    // the test's host folder kept: for a test that runs two machines.
+    void ResetMachine();
+
     // A host folder mapped as a fixed drive (created on first use).
     std::string MapDrive(char letter, UINT type = DRIVE_FIXED);
     std::string HostRoot() const { return root_; }

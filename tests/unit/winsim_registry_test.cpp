@@ -225,3 +225,35 @@ TEST_F(WinsimRegistryTest, WindirFollowsTheWindowsFolderUntilSetItself) {
 }
 
 }  // namespace
+
+namespace {
+
+// Wine enumerates a key's values by name; Windows, as an offline hive
+// holds them, in the order they were made. A key can do either.
+TEST_F(WinsimRegistryTest, ValuesEnumerateByNameOrInCreationOrder) {
+    for (bool creationOrder : {false, true}) {
+        const std::string path = creationOrder ? "Software\\Created" : "Software\\Named";
+        registry().CreateKey(HKEY_LOCAL_MACHINE, path);
+        LONG error = 0;
+        auto key = winsim::Registry::Find(registry().Root(HKEY_LOCAL_MACHINE), path, &error);
+        ASSERT_TRUE(key);
+        key->valuesInCreationOrder = creationOrder;
+        for (const char* name : {"zeta", "Alpha", "mid"}) registry().SetString(HKEY_LOCAL_MACHINE, path, name, "x");
+        registry().SetString(HKEY_LOCAL_MACHINE, path, "ALPHA", "replaced in place");
+        LONG result = -1;
+        HKEY opened = Open(path.c_str(), KEY_READ, &result);
+        ASSERT_EQ(result, ERROR_SUCCESS);
+        std::vector<std::string> names;
+        char name[64];
+        for (DWORD i = 0;; ++i) {
+            DWORD length = sizeof name;
+            if (RegEnumValueA(opened, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            names.push_back(name);
+        }
+        RegCloseKey(opened);
+        EXPECT_EQ(names, creationOrder ? (std::vector<std::string>{"zeta", "Alpha", "mid"})
+                                       : (std::vector<std::string>{"Alpha", "mid", "zeta"}));
+    }
+}
+
+}  // namespace

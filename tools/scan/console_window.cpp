@@ -10,6 +10,8 @@ namespace {
 
 FILE* ReportOutput = stdout;
 volatile sig_atomic_t InterruptRequested = 0;
+void (*BeforeStatistics)(void* context, FILE* out) = nullptr;
+void* BeforeStatisticsContext = nullptr;
 
 void OnInterrupt(int) {
     InterruptRequested = 1;
@@ -18,6 +20,11 @@ void OnInterrupt(int) {
 
 LRESULT ConsoleWindowProc(HWND, UINT message, WPARAM, LPARAM) {
     if (message == kReportLineMessage) {
+        if (StatisticsStarted && BeforeStatistics != nullptr) {
+            void (*hook)(void*, FILE*) = BeforeStatistics;
+            BeforeStatistics = nullptr;
+            hook(BeforeStatisticsContext, ReportOutput);
+        }
         fputs(ReportLine, ReportOutput);
         fputc('\n', ReportOutput);
     }
@@ -34,6 +41,11 @@ LRESULT ConsoleWindowProc(HWND, UINT message, WPARAM, LPARAM) {
 HWND CreateConsoleWindow(FILE* out) {
     ReportOutput = out;
     return winsim::TheMachine().ui.CreateWindowWithProc(ConsoleWindowProc);
+}
+
+void CallBeforeStatistics(void (*hook)(void* context, FILE* out), void* context) {
+    BeforeStatistics = hook;
+    BeforeStatisticsContext = context;
 }
 
 void CatchInterrupts() { signal(SIGINT, OnInterrupt); }

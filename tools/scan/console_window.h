@@ -10,6 +10,10 @@
 // Registers the window with the simulated machine and returns its handle.
 HWND CreateConsoleWindow(FILE* out);
 
+// Calls `hook` once, just before the first line of the statistics: the
+// scan is over then, and nothing after it changes the machine.
+void CallBeforeStatistics(void (*hook)(void* context, FILE* out), void* context);
+
 // Ctrl-C asks the scan to end at its next message check; a second one
 // ends the program at once.
 void CatchInterrupts();

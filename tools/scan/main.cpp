@@ -8,6 +8,7 @@
 #include "common/report.h"
 #include "common/shared_state.h"
 #include "console_window.h"
+#include "offline_scan.h"
 #include "scan/scan_driver.h"
 #include "scan_folders.h"
 #include "scan_options.h"
@@ -45,21 +46,34 @@ int main(int argc, char** argv) {
         fprintf(stderr, "bruvane-scan: %s\n", error.c_str());
         return kExitUsage;
     }
+    // --windows: the installation takes the machine over (version, Windows
+    // folder, registry) before anything is printed or scanned.
+    bool windows = !options.windowsRoot.empty();
+    OfflineScan offline;
+    if (windows && !StartOfflineScan(hostFolders[0], options.remove, &offline, &error)) {
+        fprintf(stderr, "bruvane-scan: %s\n", error.c_str());
+        return kExitUsage;
+    }
     for (size_t i = 0; i < options.drives.size(); ++i)
         printf("Drive %c: is %s\n", options.drives[i].letter, hostFolders[i].c_str());
+    if (windows) PrintOfflineScanStart(offline, stdout);
 
     MainWindowHandle = CreateConsoleWindow(stdout);
+    if (windows && !options.remove) CallBeforeStatistics(&PrintWhatRemoveWouldChange, &offline);
     CopyText(ScanTarget, sizeof ScanTarget, "!:");
     ActionCode = options.remove ? kActionRemove : kActionLeave;
     CatchInterrupts();
     RunScan();
     printf("%s\n", StatusPath);
+    bool written = !windows || FinishOfflineScan(&offline, stdout, &error);
     fflush(stdout);
+    if (!written) fprintf(stderr, "bruvane-scan: %s\n", error.c_str());
 
     if (RestartNeeded != 0)
         fprintf(stderr,
                 "bruvane-scan: files reported \"Unable to remove\" are still on disk; "
                 "remove them by hand\n");
+    if (!written) return kExitUsage;
     if (ScanCounters.filesInfected > 0) return kExitFound;
     return Interrupted() ? kExitInterrupted : kExitClean;
 }

@@ -67,6 +67,24 @@ bool ParseScanOptions(const std::vector<std::string>& arguments, ScanOptions* op
             options->help = true;
         } else if (argument == "--remove") {
             options->remove = true;
+        } else if (argument == "--windows" || argument.compare(0, 10, "--windows=") == 0) {
+            std::string folder;
+            if (argument == "--windows") {
+                if (i + 1 == arguments.size()) {
+                    *error = "--windows needs the folder a Windows installation is mounted on";
+                    return false;
+                }
+                folder = arguments[++i];
+            } else {
+                folder = argument.substr(10);
+            }
+            if (!options->windowsRoot.empty() || folder.empty()) {
+                *error = folder.empty() ? "--windows names no folder" : "--windows is given twice";
+                return false;
+            }
+            // The installation is the system drive, as it is when it runs.
+            options->windowsRoot = folder;
+            if (!AddDrive(options, {'C', folder}, error)) return false;
         } else if (argument == "--drive" || argument.compare(0, 8, "--drive=") == 0) {
             std::string value;
             if (argument == "--drive") {
@@ -111,6 +129,7 @@ bool ParseScanOptions(const std::vector<std::string>& arguments, ScanOptions* op
 const char* ScanUsageText() {
     return "Usage: bruvane-scan [--remove] FOLDER...\n"
            "       bruvane-scan [--remove] --drive C=FOLDER [--drive D=FOLDER]...\n"
+           "       bruvane-scan [--remove] --windows DIR [--drive D=FOLDER]...\n"
            "\n"
            "Scans host folders, for example a Windows disk mounted on Linux, for the\n"
            "known builds of W32/Gorvex with the engine of Bruvane. Each folder is\n"
@@ -120,6 +139,11 @@ const char* ScanUsageText() {
            "\n"
            "Options:\n"
            "  --drive L=FOLDER  scan FOLDER as drive L: (C to Z); may be repeated\n"
+           "  --windows DIR     DIR is a mounted Windows installation (the folder that\n"
+           "                    holds Windows\\): scan it as C:, with its version and its\n"
+           "                    registry (the SOFTWARE and SYSTEM hives); with --remove\n"
+           "                    the registry is repaired too, after a backup of each\n"
+           "                    changed hive (NAME.bruvane-bak beside it)\n"
            "  --remove          remove what is found and repair, as Bruvane does;\n"
            "                    without it, detections are only reported\n"
            "  -h, --help        show this help\n"
@@ -127,6 +151,8 @@ const char* ScanUsageText() {
            "Symbolic links below a folder are neither listed nor followed, so nothing\n"
            "outside the given folders is read or changed.\n"
            "\n"
-           "Exit status: 0 nothing found, 1 something found, 2 usage or access error,\n"
-           "130 interrupted before anything was found.\n";
+           "Exit status: 0 nothing found, 1 something found, 2 usage or access error\n"
+           "(also: no Windows installation, a damaged hive, a read-only mount, or a\n"
+           "hive that could not be written back), 130 interrupted before anything\n"
+           "was found.\n";
 }

@@ -1,6 +1,6 @@
 // The command line of bruvane-scan: which host folders are scanned as
-// which drive letters, and whether detections are removed or only
-// reported.
+// which drive letters, whether one of them is a Windows installation, and
+// whether detections are removed or only reported.
 #pragma once
 
 #include <string>
@@ -14,6 +14,7 @@ struct DriveMapping {
 struct ScanOptions {
     std::vector<DriveMapping> drives;  // in letter order
     bool remove = false;               // act as the program does instead of only reporting
+    std::string windowsRoot;           // --windows: a Windows installation, also drives[] as C:
     bool help = false;
 };
 

@@ -98,6 +98,10 @@ void RegistryKey::SetValue(const std::string& valueName, DWORD type, const std::
     value.name = valueName;
     value.type = type;
     value.data = data;
+    if (valuesInCreationOrder) {
+        values.push_back(value);
+        return;
+    }
     auto at = std::find_if(values.begin(), values.end(),
                            [&](const RegistryValue& v) { return CompareRegistryNames(v.name, valueName) > 0; });
     values.insert(at, value);

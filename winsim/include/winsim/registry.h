@@ -29,7 +29,10 @@ struct RegistryKey {
     std::vector<std::shared_ptr<RegistryKey>> subkeys;  // in name order
     std::vector<RegistryValue> values;                  // in name order
     bool writeDenied = false;
-    bool deleted = false;  // handles that still refer to it answer ERROR_KEY_DELETED
+    bool deleted = false;
+    // New values go after the others, as Windows keeps them (in the order
+    // of the hive's value list), instead of in name order as Wine does.
+    bool valuesInCreationOrder = false;  // handles that still refer to it answer ERROR_KEY_DELETED
 
     // The path below its root ("" for the root itself).
     std::string Path() const;
