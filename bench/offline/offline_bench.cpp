@@ -160,7 +160,7 @@ Timings OneRun(const std::string& root, bool remove) {
     }
     MainWindowHandle = CreateConsoleWindow(quiet);
     CopyText(ScanTarget, sizeof ScanTarget, "!:");
-    ActionCode = 100;
+    ActionCode = kActionRemove;
     RunScan();
     Clock::time_point scanned = Clock::now();
     if (!FinishOfflineScan(&scan, quiet, &error)) {

@@ -16,7 +16,7 @@
 
 #include "common/shared_state.h"
 #include "offline_scan.h"
-#include "repair/service_entries.h"
+#include "repair/service_keys.h"
 #include "scan/scan_driver.h"
 #include "test_hives.h"
 #include "test_installation.h"

@@ -9,7 +9,7 @@
 
 #include "common/shared_state.h"
 #include "hive_writeback.h"
-#include "repair/startup_entries.h"
+#include "repair/uninstall_entries.h"
 
 namespace {
 
