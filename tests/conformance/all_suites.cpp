@@ -18,6 +18,7 @@ void RunConformanceSuites(const char* root, const char* idleProgram) {
     TestSystemLibraries();
     TestServiceManager();
     TestCodePages();
+    TestCharacterSteps();
     TestPerformanceData();
     TestDescriptors(root);
     TestTextMode(root);

@@ -20,6 +20,7 @@ void TestProcesses(const char* idleProgram);
 void TestSystemLibraries();
 void TestServiceManager();
 void TestCodePages();
+void TestCharacterSteps();
 void TestPerformanceData();
 void TestDescriptors(const char* root);
 void TestTextMode(const char* root);

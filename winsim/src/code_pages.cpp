@@ -1,6 +1,8 @@
-// Wide to 8-bit text. The ANSI code page is taken as Windows-1252 for the
-// characters below 0x100 that it shares with Latin-1; anything else
-// becomes '?', as Windows does for characters the code page lacks.
+// The ANSI code page: wide to 8-bit text, and stepping through 8-bit text
+// by characters. WideCharToMultiByte takes the code page as Windows-1252
+// for the characters below 0x100 that it shares with Latin-1; anything
+// else becomes '?', as Windows does for characters the code page lacks.
+#include "character_steps.h"
 #include "winsim/machine.h"
 
 using winsim::TheMachine;
@@ -54,4 +56,23 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength
     for (int i = 0; i < count; ++i) text[i] = ToAnsi(wide[i], &used, fallback);
     if (usedDefaultChar) *usedDefaultChar = used ? TRUE : FALSE;
     return count;
+}
+
+UINT GetACP() { return TheMachine().ansiCodePage; }
+
+BOOL IsDBCSLeadByte(BYTE testChar) { return winsim::IsLeadByteOf(TheMachine().ansiCodePage, testChar) ? TRUE : FALSE; }
+
+LPSTR CharNextA(LPCSTR current) {
+    return const_cast<LPSTR>(current + winsim::CharacterLength(TheMachine().ansiCodePage, current));
+}
+
+// From the start, as Windows does: a byte alone cannot tell a lead byte
+// from the second byte of a character.
+LPSTR CharPrevA(LPCSTR start, LPCSTR current) {
+    while (*start != '\0' && start < current) {
+        LPCSTR next = CharNextA(start);
+        if (next >= current) break;
+        start = next;
+    }
+    return const_cast<LPSTR>(start);
 }
