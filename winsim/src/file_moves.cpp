@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "winsim/files_internal.h"
+#include "file_parts.h"
 #include "winsim/machine.h"
 
 using winsim::TheMachine;
@@ -43,7 +43,7 @@ BOOL MoveEntry(const char* operation, LPCSTR existing, LPCSTR newName, bool repl
     if (winsim::Injected(operation, existing)) return FALSE;
     struct stat source;
     if (lstat(from.c_str(), &source) != 0) return Fail(FolderExists(from) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
-    if (m.files.HeldWithoutDeleteSharing(from)) return Fail(ERROR_SHARING_VIOLATION);
+    if (winsim::Files().sharing.HeldWithoutDeleteSharing(from)) return Fail(ERROR_SHARING_VIOLATION);
     struct stat target;
     if (lstat(to.c_str(), &target) == 0) {
         // Onto its own name (the lookup ignores case): nothing to do, and

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "winsim/files_internal.h"
+#include "file_parts.h"
 #include "winsim/machine.h"
 
 using winsim::TheMachine;
@@ -62,7 +62,7 @@ DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
             return 0;
         }
         std::string entry = next.substr(next.rfind('/') + 1);
-        result += winsim::IsValidShortName(part) ? part : m.files.ShortNameOf(folder, entry);
+        result += winsim::IsValidShortName(part) ? part : winsim::Files().shortNames.ShortNameOf(folder, entry);
         if (!last) result += '\\';
         host = next;
     }

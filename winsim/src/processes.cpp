@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "winsim/files_internal.h"
+#include "path_translation.h"
 #include "winsim/machine.h"
-#include "winsim/processes_internal.h"
+#include "processes_internal.h"
 
 using winsim::TheMachine;
 
