@@ -27,4 +27,5 @@ void RunConformanceSuites(const char* root, const char* idleProgram) {
     TestDelayedDeletion(root);
     TestSystemFolders();
     TestShortNames(root);
+    TestCodePageNames(root);
 }

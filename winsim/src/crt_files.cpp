@@ -42,7 +42,7 @@ HANDLE AddFileHandle(int fd, const std::string& host, DWORD access, DWORD share)
 HANDLE OpenForReading(const std::string& host, const ListedFile& listed, DWORD share, int* error, int64_t* length) {
     const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     int fd = Files().recent.TakeOpenedFile(listed.entry, TheMachine().files.Generation());
-    if (fd < 0) fd = listed.folderFd >= 0 ? openat(listed.folderFd, listed.entry->cFileName, flags) : open(host.c_str(), flags);
+    if (fd < 0) fd = listed.folderFd >= 0 ? openat(listed.folderFd, listed.hostName, flags) : open(host.c_str(), flags);
     if (fd < 0) {
         *error = HostErrorToRuntime(errno);
         return nullptr;

@@ -39,7 +39,9 @@ BOOL Fail(DWORD error) {
 BOOL MoveEntry(const char* operation, LPCSTR existing, LPCSTR newName, bool replace, bool copyAllowed) {
     winsim::Machine& m = TheMachine();
     std::string from, to;
-    if (!winsim::HostPathOf(existing, &from) || !winsim::HostPathOf(newName, &to)) return Fail(ERROR_PATH_NOT_FOUND);
+    DWORD error = ERROR_PATH_NOT_FOUND;
+    if (!winsim::HostPathOf(existing, &from, &error) || !winsim::HostPathOf(newName, &to, &error))
+        return Fail(error);
     if (winsim::Injected(operation, existing)) return FALSE;
     struct stat source;
     if (lstat(from.c_str(), &source) != 0) return Fail(FolderExists(from) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
@@ -92,7 +94,9 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
 BOOL CopyFileA(LPCSTR existing, LPCSTR newName, BOOL failIfExists) {
     winsim::Machine& m = TheMachine();
     std::string from, to;
-    if (!winsim::HostPathOf(existing, &from) || !winsim::HostPathOf(newName, &to)) return Fail(ERROR_PATH_NOT_FOUND);
+    DWORD error = ERROR_PATH_NOT_FOUND;
+    if (!winsim::HostPathOf(existing, &from, &error) || !winsim::HostPathOf(newName, &to, &error))
+        return Fail(error);
     if (winsim::Injected("CopyFileA", existing)) return FALSE;
     struct stat source;
     if (stat(from.c_str(), &source) != 0) return Fail(FolderExists(from) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);

@@ -6,6 +6,9 @@
 //   runtime_descriptors  the runtime library's descriptor table
 //   pending_operations   operations for the next start
 //   short_names          8.3 aliases
+// and, shared with the code-page calls, ansi_names (host names spelt in
+// the machine's ANSI code page, and back) and character_steps (text of
+// the code page divided into characters).
 // The Win32 and runtime calls over them are in files.cpp (create, read,
 // write, delete, attributes), find_files.cpp (searches), file_moves.cpp,
 // folders.cpp (system folders, short paths), crt_files.cpp (_open and

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "ansi_names.h"
 #include "file_parts.h"
 
 using winsim::TheMachine;
@@ -20,8 +21,9 @@ UINT GetDriveTypeA(LPCSTR root) {
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
     winsim::Machine& m = TheMachine();
     std::string host;
-    if (!winsim::HostPathOf(path, &host)) {
-        m.lastError = ERROR_PATH_NOT_FOUND;
+    DWORD error = ERROR_PATH_NOT_FOUND;
+    if (!winsim::HostPathOf(path, &host, &error)) {
+        m.lastError = error;
         return FALSE;
     }
     if (winsim::Injected("CreateDirectoryA", path)) return FALSE;
@@ -33,11 +35,29 @@ BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
     return TRUE;
 }
 
+// The "A" call with the path spelt in UTF-8, which holds every name (what
+// the machine keeps from a translation serves only under the code page it
+// was spelt in).
+BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES security) {
+    winsim::Machine& m = TheMachine();
+    std::string utf8;
+    if (path == nullptr || !winsim::WideToUtf8(path, &utf8)) {
+        m.lastError = ERROR_PATH_NOT_FOUND;
+        return FALSE;
+    }
+    UINT codePage = m.ansiCodePage;
+    m.ansiCodePage = 65001;
+    BOOL created = CreateDirectoryA(utf8.c_str(), security);
+    m.ansiCodePage = codePage;
+    return created;
+}
+
 BOOL RemoveDirectoryA(LPCSTR path) {
     winsim::Machine& m = TheMachine();
     std::string host;
-    if (!winsim::HostPathOf(path, &host)) {
-        m.lastError = ERROR_PATH_NOT_FOUND;
+    DWORD error = ERROR_PATH_NOT_FOUND;
+    if (!winsim::HostPathOf(path, &host, &error)) {
+        m.lastError = error;
         return FALSE;
     }
     if (winsim::Injected("RemoveDirectoryA", path)) return FALSE;
@@ -56,8 +76,9 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
                    HANDLE) {
     winsim::Machine& m = TheMachine();
     std::string host;
-    if (!winsim::HostPathOf(path, &host)) {
-        m.lastError = ERROR_PATH_NOT_FOUND;
+    DWORD error = ERROR_PATH_NOT_FOUND;
+    if (!winsim::HostPathOf(path, &host, &error)) {
+        m.lastError = error;
         return INVALID_HANDLE_VALUE;
     }
     if (winsim::Injected("CreateFileA", path)) return INVALID_HANDLE_VALUE;
@@ -160,8 +181,9 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD readCount, LPOV
 DWORD GetFileAttributesA(LPCSTR path) {
     winsim::Machine& m = TheMachine();
     std::string host;
-    if (!winsim::HostPathOf(path, &host)) {
-        m.lastError = ERROR_PATH_NOT_FOUND;
+    DWORD error = ERROR_PATH_NOT_FOUND;
+    if (!winsim::HostPathOf(path, &host, &error)) {
+        m.lastError = error;
         return INVALID_FILE_ATTRIBUTES;
     }
     if (winsim::Injected("GetFileAttributesA", path)) return INVALID_FILE_ATTRIBUTES;
@@ -173,8 +195,9 @@ DWORD GetFileAttributesA(LPCSTR path) {
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
     winsim::Machine& m = TheMachine();
     std::string host;
-    if (!winsim::HostPathOf(path, &host)) {
-        m.lastError = ERROR_PATH_NOT_FOUND;
+    DWORD error = ERROR_PATH_NOT_FOUND;
+    if (!winsim::HostPathOf(path, &host, &error)) {
+        m.lastError = error;
         return FALSE;
     }
     if (winsim::Injected("SetFileAttributesA", path)) return FALSE;
@@ -190,8 +213,9 @@ BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
 BOOL DeleteFileA(LPCSTR path) {
     winsim::Machine& m = TheMachine();
     std::string host;
-    if (!winsim::HostPathOf(path, &host)) {
-        m.lastError = ERROR_PATH_NOT_FOUND;
+    DWORD error = ERROR_PATH_NOT_FOUND;
+    if (!winsim::HostPathOf(path, &host, &error)) {
+        m.lastError = error;
         return FALSE;
     }
     if (winsim::Injected("DeleteFileA", path)) return FALSE;

@@ -8,8 +8,10 @@
 #include <ctime>
 #include <memory>
 
+#include "character_steps.h"
 #include "file_parts.h"
 
+using winsim::CharacterLength;
 using winsim::FileParts;
 using winsim::FolderEntries;
 using winsim::TheMachine;
@@ -20,26 +22,45 @@ namespace {
 // names without a dot); the walk lists with nothing else.
 bool TakesEveryName(const char* pattern) { return strcmp(pattern, "*") == 0 || strcmp(pattern, "*.*") == 0; }
 
-// Windows wildcard matching ('*', '?', ignoring case; "name.*" matches "name").
+// Whether the characters at `p` and `n` are the same, ignoring the case of
+// single-byte letters (a double-byte character's second byte may look
+// like a letter and is compared as it is). *lengthP and *lengthN: their
+// bytes.
+bool SameCharacter(UINT codePage, const char* p, const char* n, size_t* lengthP, size_t* lengthN) {
+    *lengthP = CharacterLength(codePage, p);
+    *lengthN = CharacterLength(codePage, n);
+    if (*lengthP != *lengthN) return false;
+    if (*lengthP == 1)
+        return std::tolower(static_cast<unsigned char>(*p)) == std::tolower(static_cast<unsigned char>(*n));
+    return memcmp(p, n, *lengthP) == 0;
+}
+
+// Windows wildcard matching ('*', '?' for one character, ignoring case;
+// "name.*" matches "name"), by characters of the code page.
 bool MatchesWildcard(const char* pattern, const char* name) {
     if (TakesEveryName(pattern)) return true;
-    // Iterative '*' / '?' matching ignoring case, with the DOS rule that a
-    // trailing ".*" also matches a name without any extension.
+    const UINT codePage = TheMachine().ansiCodePage;
+    // Iterative '*' / '?' matching, with the DOS rule that a trailing ".*"
+    // also matches a name without any extension.
     const char* p = pattern;
     const char* n = name;
     const char* starP = nullptr;
     const char* starN = nullptr;
     while (*n) {
+        size_t lengthP = 0, lengthN = 0;
         if (*p == '*') {
             starP = p++;
             starN = n;
-        } else if (*p == '?' ||
-                   std::tolower(static_cast<unsigned char>(*p)) == std::tolower(static_cast<unsigned char>(*n))) {
+        } else if (*p == '?') {
             ++p;
-            ++n;
+            n += CharacterLength(codePage, n);
+        } else if (*p != '\0' && SameCharacter(codePage, p, n, &lengthP, &lengthN)) {
+            p += lengthP;
+            n += lengthN;
         } else if (starP) {
             p = starP + 1;
-            n = ++starN;
+            starN += CharacterLength(codePage, starN);
+            n = starN;
         } else {
             return false;
         }
@@ -100,11 +121,11 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     bool translated = true;
     DWORD openError = ERROR_PATH_NOT_FOUND;
     if (name.empty())
-        translated = files.paths.ToHostPath(folder, &hostFolder);
+        translated = files.paths.ToHostPath(folder, &hostFolder, nullptr, &openError);
     else if (listed == nullptr)
         dir.reset(files.paths.OpenFolder(folder, &hostFolder, &st, &translated, &openError));
     if (!translated) {
-        m.lastError = ERROR_PATH_NOT_FOUND;
+        m.lastError = openError;
         return INVALID_HANDLE_VALUE;
     }
     if (winsim::Injected("FindFirstFileA", pattern)) return INVALID_HANDLE_VALUE;
@@ -122,7 +143,8 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
         // reading moves them on, and the listing is not reused. A listing
         // not kept closes its folder at once, so its sizes are read now.
         bool keep = !ChangedJustNow(st);
-        listed = winsim::ReadFolder(dir.get(), hostFolder, IsDriveRoot(folder), !keep, files.attributes);
+        listed = winsim::ReadFolder(dir.get(), hostFolder, IsDriveRoot(folder), !keep, m.ansiCodePage,
+                                    files.attributes, &files.shortNames);
         if (!keep) {
             files.recent.DropListing();
         } else {
@@ -140,8 +162,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
         for (size_t i = 0; i < listed->found.size(); ++i) {
             if (!MatchesWildcard(name.c_str(), listed->found[i].cFileName)) continue;
             winsim::LookUpSize(listed.get(), i, false, &files.recent, m.files.Generation());
-            matching->found.push_back(listed->found[i]);
-            matching->sizeKnown.push_back(1);
+            matching->Append(*listed, i);
         }
         find->entries = matching;
     }

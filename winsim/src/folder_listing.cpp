@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ansi_names.h"
 #include "file_attributes.h"
+#include "short_names.h"
+#include "winsim/machine.h"
 
 namespace winsim {
 
@@ -46,13 +49,13 @@ bool FillFindData(DIR* dir, const std::string& hostFolder, const struct dirent* 
     data->nFileSizeLow = static_cast<DWORD>(size);
     data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
     data->dwFileAttributes = attributes.OfEntry(hostFolder, dots ? nullptr : name, folder);
-    size_t length = strnlen(name, sizeof data->cFileName - 1);  // the rest stays zero
-    memcpy(data->cFileName, name, length);
     return true;
 }
 
-bool LessIgnoringCase(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
-    return strcasecmp(a.cFileName, b.cFileName) < 0;
+// Writes `text` into a fixed name field; the rest of the field stays zero.
+void CopyName(const char* text, size_t length, char* field, size_t fieldSize) {
+    if (length > fieldSize - 1) length = fieldSize - 1;
+    memcpy(field, text, length);
 }
 
 void SetSize(WIN32_FIND_DATAA* entry, uint64_t size) {
@@ -62,42 +65,88 @@ void SetSize(WIN32_FIND_DATAA* entry, uint64_t size) {
 
 }  // namespace
 
+void FolderEntries::Append(const FolderEntries& from, size_t index) {
+    found.push_back(from.found[index]);
+    sizeKnown.push_back(from.sizeKnown[index]);
+    if (from.hostNameAt.empty() || from.hostNameAt[index] == kSameName) {
+        if (!hostNameAt.empty()) hostNameAt.push_back(kSameName);
+        return;
+    }
+    if (hostNameAt.empty()) hostNameAt.assign(found.size() - 1, kSameName);
+    hostNameAt.push_back(static_cast<uint32_t>(hostNameText.size()));
+    hostNameText.append(from.HostName(index));
+    hostNameText.push_back('\0');
+}
+
 // Sorted once here, every search filtered from it keeps the order.
 std::shared_ptr<FolderEntries> ReadFolder(DIR* dir, const std::string& hostFolder, bool root, bool sized,
-                                          const FileAttributes& attributes) {
-    std::vector<WIN32_FIND_DATAA> read;
-    std::vector<uint8_t> known;
-    read.reserve(64);  // most folders hold fewer; growing from one entry copied each many times
-    known.reserve(64);
+                                          UINT codePage, const FileAttributes& attributes, ShortNames* shortNames) {
+    FolderEntries read;
+    read.found.reserve(64);  // most folders hold fewer; growing from one entry copied each many times
+    read.sizeKnown.reserve(64);
+    std::string ansi;
     while (struct dirent* entry = readdir(dir)) {
         const char* entryName = entry->d_name;
         bool dots = strcmp(entryName, ".") == 0 || strcmp(entryName, "..") == 0;
         if (dots && root) continue;  // drive roots list no "." or ".."
-        read.emplace_back();
+        read.found.emplace_back();
+        WIN32_FIND_DATAA* data = &read.found.back();
         bool sizeKnown = true;
-        if (FillFindData(dir, hostFolder, entry, dots, sized, attributes, &read.back(), &sizeKnown))
-            known.push_back(sizeKnown);
-        else
-            read.pop_back();
+        if (!FillFindData(dir, hostFolder, entry, dots, sized, attributes, data, &sizeKnown)) {
+            read.found.pop_back();
+            continue;
+        }
+        read.sizeKnown.push_back(sizeKnown);
+        if (codePage == 65001) {  // the host's spelling: nothing to convert
+            CopyName(entryName, strnlen(entryName, sizeof data->cFileName), data->cFileName, sizeof data->cFileName);
+            continue;
+        }
+        size_t hostLength = strlen(entryName);
+        bool held = HostNameToAnsi(codePage, entryName, &ansi);
+        CopyName(ansi.data(), ansi.size(), data->cFileName, sizeof data->cFileName);
+        if (!held) {
+            std::string alias = shortNames->ShortNameOf(hostFolder, entryName);
+            CopyName(alias.data(), alias.size(), data->cAlternateFileName, sizeof data->cAlternateFileName);
+        }
+        if (ansi.size() == hostLength && memcmp(ansi.data(), entryName, hostLength) == 0) {
+            if (!read.hostNameAt.empty()) read.hostNameAt.push_back(FolderEntries::kSameName);
+            continue;
+        }
+        if (read.hostNameAt.empty()) read.hostNameAt.assign(read.found.size() - 1, FolderEntries::kSameName);
+        read.hostNameAt.push_back(static_cast<uint32_t>(read.hostNameText.size()));
+        read.hostNameText.append(entryName, hostLength + 1);
     }
     // Sorted by position (an entry is large), then copied once in order.
-    std::vector<uint32_t> order(read.size());
+    // Where every host name is its entry's name (always in UTF-8), the
+    // names themselves are sorted and copied.
+    bool sameNames = read.hostNameAt.empty();
+    std::vector<uint32_t> order(read.found.size());
     for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&read](uint32_t a, uint32_t b) { return LessIgnoringCase(read[a], read[b]); });
+    if (sameNames)
+        std::stable_sort(order.begin(), order.end(), [&read](uint32_t a, uint32_t b) {
+            return strcasecmp(read.found[a].cFileName, read.found[b].cFileName) < 0;
+        });
+    else
+        std::stable_sort(order.begin(), order.end(), [&read](uint32_t a, uint32_t b) {
+            return strcasecmp(read.HostName(a), read.HostName(b)) < 0;
+        });
     std::shared_ptr<FolderEntries> sorted = std::make_shared<FolderEntries>();
     sorted->host = hostFolder;
     sorted->found.reserve(order.size());
     sorted->sizeKnown.reserve(order.size());
     for (uint32_t i : order) {
-        sorted->found.push_back(read[i]);
-        sorted->sizeKnown.push_back(known[i]);
+        if (sameNames) {
+            sorted->found.push_back(read.found[i]);
+            sorted->sizeKnown.push_back(read.sizeKnown[i]);
+        } else {
+            sorted->Append(read, i);
+        }
     }
     return sorted;
 }
 
 void RecentFolder::Remember(const std::string& windowsFolder, const std::string& hostFolder, const struct stat& st) {
-    bool same = valid_ && windows_ == windowsFolder && host_ == hostFolder && device_ == st.st_dev &&
+    bool same = Current() && windows_ == windowsFolder && host_ == hostFolder && device_ == st.st_dev &&
                 inode_ == st.st_ino;
     if (!same) {
         DropListing();
@@ -108,6 +157,7 @@ void RecentFolder::Remember(const std::string& windowsFolder, const std::string&
     }
     valid_ = true;
     spelledAsOnHost_ = true;
+    codePage_ = TheMachine().ansiCodePage;
 }
 
 void RecentFolder::KeepListing(const std::string& windowsFolder, const std::string& hostFolder, DIR* folder,
@@ -116,6 +166,7 @@ void RecentFolder::KeepListing(const std::string& windowsFolder, const std::stri
     DropListing();
     valid_ = true;
     spelledAsOnHost_ = spelledAsOnHost;
+    codePage_ = TheMachine().ansiCodePage;
     windows_ = windowsFolder;
     host_ = hostFolder;
     device_ = st.st_dev;
@@ -141,7 +192,7 @@ void RecentFolder::Forget() {
 
 std::shared_ptr<FolderEntries> RecentFolder::ListingToReuse(const std::string& windowsFolder,
                                                             uint64_t generation) const {
-    if (!Listed(generation) || windows_ != windowsFolder) return nullptr;
+    if (!Listed(generation) || !Current() || windows_ != windowsFolder) return nullptr;
     struct stat st;
     if (lstat(host_.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_dev != device_ || st.st_ino != inode_ ||
         !SameTime(st.st_ctim, changed_) || !SameTime(st.st_mtim, modified_))
@@ -149,13 +200,15 @@ std::shared_ptr<FolderEntries> RecentFolder::ListingToReuse(const std::string& w
     return entries_;
 }
 
+bool RecentFolder::Current() const { return valid_ && codePage_ == TheMachine().ansiCodePage; }
+
 bool RecentFolder::Remembers(const std::string& windowsFolder) const {
-    return valid_ && spelledAsOnHost_ && windows_ == windowsFolder;
+    return Current() && spelledAsOnHost_ && windows_ == windowsFolder;
 }
 
-size_t RecentFolder::PrefixOf(const std::string& windowsPath) const {
+size_t RecentFolder::PrefixOf(const std::string& windowsPath, UINT codePage) const {
     size_t length = windows_.size();
-    if (!valid_ || !spelledAsOnHost_ || windowsPath.size() < length ||
+    if (!valid_ || codePage != codePage_ || !spelledAsOnHost_ || windowsPath.size() < length ||
         memcmp(windowsPath.data(), windows_.data(), length) != 0)
         return 0;
     return length;
@@ -219,8 +272,9 @@ void LookUpSize(FolderEntries* entries, size_t index, bool forOpen, RecentFolder
     WIN32_FIND_DATAA* entry = &entries->found[index];
     int listedFolder = recent->FolderFdOf(entries, generation);
     int folderFd = listedFolder >= 0 ? listedFolder : AT_FDCWD;
-    std::string path = folderFd == AT_FDCWD ? entries->host + "/" + entry->cFileName : std::string();
-    const char* name = folderFd == AT_FDCWD ? path.c_str() : entry->cFileName;
+    const char* hostName = entries->HostName(index);
+    std::string path = folderFd == AT_FDCWD ? entries->host + "/" + hostName : std::string();
+    const char* name = folderFd == AT_FDCWD ? path.c_str() : hostName;
     struct stat st;
     if (forOpen && folderFd != AT_FDCWD) {
         int fd = openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);

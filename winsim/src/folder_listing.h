@@ -21,22 +21,39 @@
 namespace winsim {
 
 class FileAttributes;
+class ShortNames;
 
 // A folder's entries as a listing read them, shared by the searches that
 // hand them out. A file's size is looked up when a search first hands the
-// file out (sizeKnown), not when the folder is read.
+// file out (sizeKnown), not when the folder is read. Names are spelt in
+// the ANSI code page (cFileName); the host's own spelling is kept beside
+// an entry only where the two differ.
 struct FolderEntries {
     std::string host;                     // the host folder
-    std::vector<WIN32_FIND_DATAA> found;  // case-insensitive name order
+    std::vector<WIN32_FIND_DATAA> found;  // case-insensitive order of the host names
     std::vector<uint8_t> sizeKnown;       // one per entry
+    // Offsets into hostNameText (zero-terminated names), one per entry, or
+    // kSameName; empty when every host name is its entry's cFileName.
+    std::vector<uint32_t> hostNameAt;
+    std::string hostNameText;
+    static constexpr uint32_t kSameName = 0xFFFFFFFFu;
+
+    const char* HostName(size_t index) const {
+        return hostNameAt.empty() || hostNameAt[index] == kSameName ? found[index].cFileName
+                                                                      : hostNameText.c_str() + hostNameAt[index];
+    }
+    // Appends entry `index` of `from`, its host name and whether its size is known.
+    void Append(const FolderEntries& from, size_t index);
 };
 
-// Reads a folder in full: case-insensitive by name ("." and ".." first,
-// none at a drive root), which keeps host and Wine runs comparable. Only
-// files and folders are listed; files' sizes are looked up now only when
-// `sized`.
+// Reads a folder in full: case-insensitive by host name ("." and ".."
+// first, none at a drive root), which keeps host and Wine runs comparable.
+// Only files and folders are listed; files' sizes are looked up now only
+// when `sized`. Names are spelt in `codePage`; a name holding a character
+// the code page cannot hold is listed with '?' for it, and its 8.3 alias
+// in cAlternateFileName (the only entries given one).
 std::shared_ptr<FolderEntries> ReadFolder(DIR* dir, const std::string& hostFolder, bool root, bool sized,
-                                          const FileAttributes& attributes);
+                                          UINT codePage, const FileAttributes& attributes, ShortNames* shortNames);
 
 // A file of the kept listing, as a path translated from the listing finds
 // it: its size as handed out (-1 while no search has handed it out), and
@@ -46,6 +63,7 @@ struct ListedFile {
     int64_t size = -1;
     int folderFd = -1;                        // -1: not translated from the listing
     const WIN32_FIND_DATAA* entry = nullptr;  // the listing's own: valid until the next listing
+    const char* hostName = nullptr;           // its name in the folder, as long as `entry` is valid
 };
 
 // The folder the machine looked at last: reached by a path spelt as on
@@ -54,7 +72,8 @@ struct ListedFile {
 // folder, a path to one of its entries translates with one look at the
 // entry instead of one per component; while it was read in full and the
 // machine has changed nothing since, with no look at all. A listing is
-// kept open, so that its files open relative to it.
+// kept open, so that its files open relative to it. Both serve only under
+// the code page they were spelt in.
 class RecentFolder {
 public:
     RecentFolder() = default;
@@ -84,10 +103,15 @@ public:
     // Translation through the folder. Whether `windowsFolder` is the folder
     // kept, spelt as on the host.
     bool Remembers(const std::string& windowsFolder) const;
-    // The length of the folder's spelling when `windowsPath` starts with it
-    // and paths may translate through it; 0 otherwise.
-    size_t PrefixOf(const std::string& windowsPath) const;
+    // The length of the folder's spelling when `windowsPath` (in
+    // `codePage`, the machine's) starts with it and paths may translate
+    // through it; 0 otherwise.
+    size_t PrefixOf(const std::string& windowsPath, UINT codePage) const;
     const std::string& HostFolder() const { return host_; }
+    // The host name of an entry of the listing.
+    const char* HostNameOf(const WIN32_FIND_DATAA* entry) const {
+        return entries_->HostName(static_cast<size_t>(entry - entries_->found.data()));
+    }
     // Whether the listing may answer for the folder's entries: read in
     // full, and the machine has changed nothing since.
     bool Listed(uint64_t generation) const { return entries_ != nullptr && generation_ == generation; }
@@ -117,8 +141,12 @@ private:
         void operator()(DIR* dir) const { closedir(dir); }
     };
 
+    // Kept while the machine's code page is the one it was spelt in.
+    bool Current() const;
+
     bool valid_ = false;
     bool spelledAsOnHost_ = false;
+    UINT codePage_ = 0;
     std::string windows_;  // "C:\\dir\\", as the caller spelt it
     std::string host_;     // the host folder it translated to
     dev_t device_ = 0;

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <vector>
 
+#include "ansi_names.h"
+#include "character_steps.h"
 #include "file_parts.h"
 
 namespace winsim {
@@ -62,12 +64,12 @@ bool IsInvalidNameCharacter(unsigned char c) {
     return c < 0x20 || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|' || c == '\\' || c == '/';
 }
 
-// How `length` characters of text read as one component of a path:
+// How the `length` bytes of ANSI text read as one component of a path:
 // kNotOne when empty, "." or "..", or holding a separator; kInvalid when
 // one component but holding what no Windows name can; else kPlain.
 enum class Component { kPlain, kNotOne, kInvalid };
 
-Component ClassifyComponent(const char* text, size_t length) {
+Component ClassifyBytes(const char* text, size_t length) {
     if (length == 0 || (text[0] == '.' && (length == 1 || (length == 2 && text[1] == '.')))) return Component::kNotOne;
     bool valid = true;
     for (size_t i = 0; i < length; ++i) {
@@ -77,19 +79,43 @@ Component ClassifyComponent(const char* text, size_t length) {
     return valid ? Component::kPlain : Component::kInvalid;
 }
 
+// In a double-byte code page a later byte of a character may look like
+// ASCII ('\\' or '|' in 932): the bytes of such characters are masked
+// before the bytes are read.
+Component ClassifyDoubleByte(UINT codePage, const char* text, size_t length) {
+    std::string masked(text, length);
+    size_t i = 0;
+    while (i < length) {
+        size_t step = CharacterLength(codePage, text + i);
+        if (step == 0 || i + step > length) step = 1;
+        if (step > 1) masked.replace(i, step, step, 'x');
+        i += step;
+    }
+    return ClassifyBytes(masked.data(), length);
+}
+
+// The same by characters of the code page; in 1252 and UTF-8 every byte
+// below 0x80 is a character of its own.
+inline Component ClassifyComponent(UINT codePage, const char* text, size_t length) {
+    return codePage == 932 ? ClassifyDoubleByte(codePage, text, length) : ClassifyBytes(text, length);
+}
+
 // The host spelling, relative to the drive's folder ("dir/sub"), of a
 // folder path written plainly: "X:\" then components each ended by "\",
 // none empty, "." or "..", none holding what a Windows name cannot.
-bool PlainRelativePath(const std::string& folder, std::string* relative) {
-    if (folder.size() < 3 || folder[1] != ':' || folder[2] != '\\' || folder.back() != '\\') return false;
+bool PlainRelativePath(UINT codePage, const std::string& folder, std::string* relative) {
+    if (folder.size() < 3 || folder[1] != ':' || folder[2] != '\\') return false;
     relative->clear();
+    std::string hostName;
     size_t start = 3;
     while (start < folder.size()) {
-        size_t end = folder.find('\\', start);  // found: the folder ends with one
+        size_t end = FindCharacter(codePage, folder.data(), folder.size(), start, "\\");
+        if (end == folder.size()) return false;  // the last component is no folder's: not ended by '\\'
         size_t length = end - start;
-        if (ClassifyComponent(folder.data() + start, length) != Component::kPlain) return false;
+        if (ClassifyComponent(codePage, folder.data() + start, length) != Component::kPlain) return false;
+        if (!AnsiToHostName(codePage, folder.data() + start, length, &hostName)) return false;
         if (!relative->empty()) relative->push_back('/');
-        relative->append(folder, start, length);
+        relative->append(hostName);
         start = end + 1;
     }
     return true;
@@ -123,43 +149,59 @@ void PathTranslation::MapDrive(char letter, const std::string& hostRoot, UINT ty
     recent_->Forget();
 }
 
-bool PathTranslation::ToHostPath(const std::string& windowsPath, std::string* hostPath, ListedFile* listed) const {
+bool PathTranslation::ToHostPath(const std::string& windowsPath, std::string* hostPath, ListedFile* listed,
+                                 DWORD* error) const {
+    const UINT codePage = TheMachine().ansiCodePage;
     if (listed != nullptr) *listed = ListedFile();
+    if (error != nullptr) *error = ERROR_PATH_NOT_FOUND;
     if (windowsPath.size() < 2 || windowsPath[1] != ':') return false;
     const Drive& drive = DriveOf(windowsPath[0]);
     if (drive.hostRoot.empty()) return false;
-    int recent = TranslateInRecentFolder(windowsPath, hostPath, listed);
-    if (recent != 0) return recent > 0;
+    Outcome recent = TranslateInRecentFolder(windowsPath, codePage, hostPath, listed);
+    if (recent == Outcome::kTranslated) return true;
+    if (recent == Outcome::kInvalidName && error != nullptr) *error = ERROR_INVALID_NAME;
+    if (recent != Outcome::kNotHere) return false;
     std::string rest = windowsPath.substr(2);
     if (!rest.empty() && rest[0] != '\\' && rest[0] != '/') return false;  // drive-relative paths
     // "." and ".." are taken away by the text alone, before any lookup, as
-    // Windows does: "C:\missing\..\dir" is "C:\dir".
+    // Windows does: "C:\missing\..\dir" is "C:\dir". Each component is
+    // kept as written (for the check below) and as the host spells it.
     std::vector<std::string> parts;
+    std::vector<std::string> hostParts;
     size_t start = 0;
     while (start <= rest.size()) {
-        size_t end = rest.find_first_of("\\/", start);
-        if (end == std::string::npos) end = rest.size();
+        size_t end = FindCharacter(codePage, rest.data(), rest.size(), start, "\\/");
         std::string part = rest.substr(start, end - start);
         start = end + 1;
         if (part.empty() || part == ".") continue;
         if (part == "..") {
             if (!parts.empty()) parts.pop_back();
+            if (!hostParts.empty()) hostParts.pop_back();
             continue;
         }
         // Windows and Wine refuse such a name (ERROR_INVALID_NAME): a host
-        // file called "a*b.exe" is listed but cannot be opened by it.
-        if (!IsValidWindowsName(part)) return false;
+        // file called "a*b.exe" is listed but cannot be opened by it, nor
+        // one listed with '?' for a character the code page cannot hold.
+        std::string hostPart;
+        if (ClassifyComponent(codePage, part.data(), part.size()) != Component::kPlain ||
+            (codePage != 65001 && !AnsiToHostName(codePage, part.data(), part.size(), &hostPart))) {
+            if (error != nullptr) *error = ERROR_INVALID_NAME;
+            return false;
+        }
+        if (codePage != 65001) hostParts.push_back(hostPart);  // in UTF-8 the host spells every name as written
         parts.push_back(part);
     }
+    const std::vector<std::string>& lookups = codePage == 65001 ? parts : hostParts;
 
     // The folder part may be remembered when it is written plainly: "\"
     // separators only, no "." or "..", every component found as spelt.
-    size_t folderEnd = windowsPath.rfind('\\');
-    bool plain = folderEnd != std::string::npos && windowsPath.find('/') == std::string::npos;
+    size_t folderEnd = FindLastCharacter(codePage, windowsPath.data(), windowsPath.size(), "\\");
+    bool plain = folderEnd != windowsPath.size() &&
+                 FindCharacter(codePage, windowsPath.data(), windowsPath.size(), 0, "/") == windowsPath.size();
     bool nameGiven = plain && folderEnd + 1 < windowsPath.size();
     if (nameGiven) {
         const char* name = windowsPath.c_str() + folderEnd + 1;
-        if (ClassifyComponent(name, windowsPath.size() - folderEnd - 1) == Component::kNotOne) plain = false;
+        if (ClassifyComponent(codePage, name, windowsPath.size() - folderEnd - 1) == Component::kNotOne) plain = false;
     }
     size_t folderCount = parts.size() - (nameGiven && !parts.empty() ? 1 : 0);
     if (plain) {
@@ -173,8 +215,8 @@ bool PathTranslation::ToHostPath(const std::string& windowsPath, std::string* ho
     struct stat folderStat;
     bool folderStatKnown = false;
     bool resolving = true;
-    for (size_t i = 0; i < parts.size(); ++i) {
-        const std::string& part = parts[i];
+    for (size_t i = 0; i < lookups.size(); ++i) {
+        const std::string& part = lookups[i];
         std::string found;
         struct stat st;
         Lookup lookup = resolving ? FindIgnoringCase(result, part, &found, &st) : Lookup::kMissing;
@@ -220,7 +262,7 @@ DIR* PathTranslation::OpenFolder(const std::string& windowsFolder, std::string* 
     if (drive.hostRoot.empty()) return nullptr;
     std::string relative;
     int fd = -1;
-    if (PlainRelativePath(windowsFolder, &relative)) {
+    if (PlainRelativePath(TheMachine().ansiCodePage, windowsFolder, &relative)) {
         hostFolder->assign(drive.hostRoot);
         if (!relative.empty()) {
             hostFolder->push_back('/');
@@ -237,7 +279,7 @@ DIR* PathTranslation::OpenFolder(const std::string& windowsFolder, std::string* 
         }
     }
     if (fd < 0) {
-        if (!ToHostPath(windowsFolder, hostFolder)) return nullptr;
+        if (!ToHostPath(windowsFolder, hostFolder, nullptr, error)) return nullptr;
         *translated = true;
         fd = open(hostFolder->c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0 || fstat(fd, folderStat) != 0) {
@@ -268,19 +310,19 @@ void PathTranslation::RememberFolder(const std::string& windowsFolder, const std
     recent_->Remember(windowsFolder, hostFolder, *known);
 }
 
-int PathTranslation::TranslateInRecentFolder(const std::string& windowsPath, std::string* hostPath,
-                                             ListedFile* listed) const {
+PathTranslation::Outcome PathTranslation::TranslateInRecentFolder(const std::string& windowsPath, UINT codePage,
+                                                                  std::string* hostPath, ListedFile* listed) const {
     RecentFolder& recent = *recent_;
-    size_t nameStart = recent.PrefixOf(windowsPath);
-    if (nameStart == 0) return 0;
+    size_t nameStart = recent.PrefixOf(windowsPath, codePage);
+    if (nameStart == 0) return Outcome::kNotHere;
     bool folderItself = nameStart == windowsPath.size();
     const char* listedName = windowsPath.c_str() + nameStart;
     if (!folderItself) {
         // More than one name below the folder is not for it; a name no
         // Windows name can be is refused.
-        Component component = ClassifyComponent(listedName, windowsPath.size() - nameStart);
-        if (component == Component::kNotOne) return 0;
-        if (component == Component::kInvalid) return -1;
+        Component component = ClassifyComponent(codePage, listedName, windowsPath.size() - nameStart);
+        if (component == Component::kNotOne) return Outcome::kNotHere;
+        if (component == Component::kInvalid) return Outcome::kInvalidName;
     }
     // A name the folder's listing has just read, or the folder itself,
     // with nothing changed by the machine since: the listing looked at the
@@ -288,32 +330,36 @@ int PathTranslation::TranslateInRecentFolder(const std::string& windowsPath, std
     bool listedHere = recent.Listed(*generation_);
     if (folderItself && listedHere) {
         *hostPath = recent.HostFolder();
-        return 1;
+        return Outcome::kTranslated;
     }
     if (!folderItself && listedHere) {
         bool sizeKnown = false;
         const WIN32_FIND_DATAA* entry = recent.FindListed(listedName, &sizeKnown);
         if (entry != nullptr) {
+            const char* hostName = recent.HostNameOf(entry);
             hostPath->assign(recent.HostFolder());
             hostPath->push_back('/');
-            hostPath->append(entry->cFileName);
+            hostPath->append(hostName);
             if (listed != nullptr && !(entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
                 if (sizeKnown)
                     listed->size = static_cast<int64_t>(static_cast<uint64_t>(entry->nFileSizeHigh) << 32 |
                                                         entry->nFileSizeLow);
                 listed->folderFd = recent.FolderFd();
                 listed->entry = entry;
+                listed->hostName = hostName;
             }
-            return 1;
+            return Outcome::kTranslated;
         }
     }
-    if (!recent.StillThere()) return 0;
+    if (!recent.StillThere()) return Outcome::kNotHere;
     const std::string& host = recent.HostFolder();
     if (folderItself) {
         *hostPath = host;
-        return 1;
+        return Outcome::kTranslated;
     }
-    std::string name = windowsPath.substr(nameStart);
+    std::string name;
+    if (!AnsiToHostName(codePage, listedName, windowsPath.size() - nameStart, &name))
+        return Outcome::kInvalidName;
     std::string found;
     struct stat st;
     Lookup lookup = FindIgnoringCase(host, name, &found, &st);
@@ -322,9 +368,9 @@ int PathTranslation::TranslateInRecentFolder(const std::string& windowsPath, std
         std::string aliased = host + "/" + found;
         lookup = lstat(aliased.c_str(), &st) == 0 ? KindOf(st) : Lookup::kMissing;
     }
-    if (lookup == Lookup::kOther) return -1;
+    if (lookup == Lookup::kOther) return Outcome::kRefused;
     *hostPath = host + "/" + (lookup == Lookup::kFound ? found : name);
-    return 1;
+    return Outcome::kTranslated;
 }
 
 void PathTranslation::SetDriveType(char letter, UINT type) {
@@ -343,14 +389,15 @@ void PathTranslation::Clear() {
     recent_->Forget();
 }
 
-bool HostPathOf(const char* windowsPath, std::string* host) {
+bool HostPathOf(const char* windowsPath, std::string* host, DWORD* error) {
+    if (error != nullptr) *error = ERROR_PATH_NOT_FOUND;
     if (windowsPath == nullptr) return false;
-    return Files().paths.ToHostPath(windowsPath, host);
+    return Files().paths.ToHostPath(windowsPath, host, nullptr, error);
 }
 
 bool SplitFolderAndName(const std::string& path, std::string* folder, std::string* name) {
-    size_t slash = path.find_last_of("\\/");
-    if (slash == std::string::npos) return false;
+    size_t slash = FindLastCharacter(TheMachine().ansiCodePage, path.data(), path.size(), "\\/");
+    if (slash == path.size()) return false;
     *folder = path.substr(0, slash + 1);
     *name = path.substr(slash + 1);
     return true;

@@ -36,22 +36,26 @@ public:
     // the path is not an absolute drive path of a mapped drive, or names
     // something no Windows name can be, or leads through a host link.
     // *listed (when given): filled when the path was translated from the
-    // kept listing.
-    bool ToHostPath(const std::string& windowsPath, std::string* hostPath, ListedFile* listed = nullptr) const;
+    // kept listing. *error (when given): why it was not translated,
+    // ERROR_INVALID_NAME for a name no Windows name can be (as Windows
+    // answers for a name listed with '?'), else ERROR_PATH_NOT_FOUND.
+    bool ToHostPath(const std::string& windowsPath, std::string* hostPath, ListedFile* listed = nullptr,
+                    DWORD* error = nullptr) const;
 
     // Translates a folder path and opens the host folder for reading. A
     // path spelt as on the host costs one walk of it, which meets no link
     // anywhere on the way; any other is translated component by component
     // first. *translated: whether the path translates at all (as
-    // ToHostPath); when it does but the folder cannot be read, nullptr with
-    // *error (ERROR_PATH_NOT_FOUND or ERROR_ACCESS_DENIED). *folderStat
-    // describes the folder opened.
+    // ToHostPath); nullptr with *error when the folder is not opened
+    // (ERROR_PATH_NOT_FOUND, ERROR_INVALID_NAME or ERROR_ACCESS_DENIED).
+    // *folderStat describes the folder opened.
     DIR* OpenFolder(const std::string& windowsFolder, std::string* hostFolder, struct stat* folderStat,
                     bool* translated, DWORD* error) const;
 
 private:
-    // 1: translated through the recent folder; -1: refused; 0: not in it.
-    int TranslateInRecentFolder(const std::string& windowsPath, std::string* hostPath, ListedFile* listed) const;
+    enum class Outcome { kNotHere, kTranslated, kInvalidName, kRefused };
+    Outcome TranslateInRecentFolder(const std::string& windowsPath, UINT codePage, std::string* hostPath,
+                                    ListedFile* listed) const;
     void RememberFolder(const std::string& windowsFolder, const std::string& hostFolder,
                         const struct stat* known) const;
 
@@ -61,8 +65,9 @@ private:
     Drive drives_[26];
 };
 
-// The machine's translation of a Windows path (false for nullptr).
-bool HostPathOf(const char* windowsPath, std::string* host);
+// The machine's translation of a Windows path (false for nullptr), with
+// the error a Win32 call answers when there is none.
+bool HostPathOf(const char* windowsPath, std::string* host, DWORD* error = nullptr);
 // "C:\dir\name" -> "C:\dir\" and "name"; false without any separator.
 bool SplitFolderAndName(const std::string& path, std::string* folder, std::string* name);
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "character_steps.h"
+
 namespace winsim {
 
 namespace {
@@ -24,10 +26,14 @@ bool IsShortNameCharacter(unsigned char c) {
 // cannot stand in a short name are dropped).
 bool IsReplacedInAlias(unsigned char c) { return c >= 0x7F || strchr("+,;=[]", c) != nullptr; }
 
+// By characters of the host name (UTF-8): one '_' for each character
+// beyond ASCII, however many bytes it takes.
 std::string AliasPart(const std::string& text, size_t limit) {
     std::string part;
-    for (unsigned char c : text) {
-        if (part.size() >= limit) break;
+    size_t at = 0;
+    while (at < text.size() && part.size() < limit) {
+        unsigned char c = static_cast<unsigned char>(text[at]);
+        at += CharacterLength(65001, text.c_str() + at);
         if (IsShortNameCharacter(c))
             part += static_cast<char>(std::toupper(c));
         else if (IsReplacedInAlias(c))
