@@ -18,6 +18,7 @@ void RunConformanceSuites(const char* root, const char* idleProgram) {
     TestSystemLibraries();
     TestServiceManager();
     TestCodePages();
+    TestCharacterSteps();
     TestPerformanceData();
     TestDescriptors(root);
     TestTextMode(root);
@@ -26,4 +27,5 @@ void RunConformanceSuites(const char* root, const char* idleProgram) {
     TestDelayedDeletion(root);
     TestSystemFolders();
     TestShortNames(root);
+    TestCodePageNames(root);
 }

@@ -20,6 +20,7 @@ void TestProcesses(const char* idleProgram);
 void TestSystemLibraries();
 void TestServiceManager();
 void TestCodePages();
+void TestCharacterSteps();
 void TestPerformanceData();
 void TestDescriptors(const char* root);
 void TestTextMode(const char* root);
@@ -28,6 +29,7 @@ void TestMoves(const char* root);
 void TestDelayedDeletion(const char* root);
 void TestSystemFolders();
 void TestShortNames(const char* root);
+void TestCodePageNames(const char* root);
 
 // Every suite above, in order. `idleProgram` is a program that runs until
 // it is terminated, or nullptr when none could be prepared.

@@ -1,6 +1,7 @@
-// The directory walk over arbitrary host trees: any name bytes a host
-// allows (backslashes, wildcards, control characters, case variants of a
-// sibling), any depth and name length. The walk must end with no listing
+// The directory walk over arbitrary host trees, under code page 65001:
+// any name bytes a host allows (backslashes, wildcards, control
+// characters, case variants of a sibling, bytes that are no UTF-8), any
+// depth and name length. The walk must end with no listing
 // open, show no status longer than 60 characters, and count exactly the
 // files whose path and whose folders' patterns fit the 260-byte buffers,
 // below folders that Windows could name and list.
@@ -60,6 +61,9 @@ bool MakeHostEntry(const std::string& path, bool folder) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::ResetWorld();
+    // Names pass byte for byte, as bruvane-scan scans a disk: what the walk
+    // sees is then the host's own bytes, which the model below counts.
+    winsim::TheMachine().ansiCodePage = 65001;
     std::string root = winsim::TheMachine().files.DriveOf('C').hostRoot;
     fuzz::ByteReader input(data, size);
 

@@ -1,9 +1,10 @@
 // The walk over hostile trees built as real host folders: paths around and
-// far beyond the 260-byte buffers, every name byte the host allows,
+// far beyond the 260-byte buffers, every name byte Windows allows,
 // folders that lead elsewhere, and entries that change or fail while the
 // walk is on its way. Nothing may overrun, the walk must end and go on,
 // and the counter of files scanned must count each listed file once.
 #include <fcntl.h>
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -219,24 +220,48 @@ TEST_F(HostileTreeTest, FolderOfAHundredThousandEntries) {
 
 // Every byte Windows allows in a name, in the middle of one: the path the
 // walk builds names the very file, which can then be opened.
+// Every byte that code page 1252 allows in a name, each in a file whose
+// host name spells that character in UTF-8 (as Linux, and ntfs-3g for a
+// Windows disk, spell names): listed, shown and opened as that byte. In
+// UTF-8 (65001, bruvane-scan's code page) host names pass byte for byte,
+// bytes that are no UTF-8 at all included.
 TEST_F(HostileTreeTest, NamesWithEveryByteWindowsAllows) {
-    HostFolder("names");
-    std::vector<std::string> names;
-    for (int c = 0x20; c <= 0xFF; ++c) {
-        if (strchr("\\/*?\"<>|", c) != nullptr) continue;
-        std::string name = std::string("n") + static_cast<char>(c) + "n";
-        names.push_back(name);
-        HostFile("names/" + name);
+    iconv_t toUtf8 = iconv_open("UTF-8", "CP1252");
+    ASSERT_NE(toUtf8, reinterpret_cast<iconv_t>(-1));
+    for (UINT codePage : {1252u, 65001u}) {
+        SCOPED_TRACE(codePage);
+        machine().ansiCodePage = codePage;
+        std::string folder = "names" + std::to_string(codePage);
+        HostFolder(folder);
+        std::vector<std::string> names;  // as the code page spells them
+        for (int c = 0x20; c <= 0xFF; ++c) {
+            if (strchr("\\/*?\"<>|", c) != nullptr) continue;
+            std::string name = std::string("n") + static_cast<char>(c) + "n";
+            std::string hostName = name;
+            if (codePage == 1252) {
+                char in[1] = {static_cast<char>(c)};
+                char out[8];
+                char* inAt = in;
+                char* outAt = out;
+                size_t inLeft = 1, outLeft = sizeof out;
+                // 0x81, 0x8D, 0x8F, 0x90 and 0x9D are no character of glibc's CP1252.
+                if (iconv(toUtf8, &inAt, &inLeft, &outAt, &outLeft) == static_cast<size_t>(-1)) continue;
+                hostName = "n" + std::string(out, static_cast<size_t>(outAt - out)) + "n";
+            }
+            names.push_back(name);
+            HostFile(folder + "/" + hostName);
+        }
+        EXPECT_EQ(Walk("C:\\" + folder + "\\*.*"), static_cast<int>(names.size()));
+        for (const std::string& name : names) {
+            std::string path = "C:\\" + folder + "\\" + name;
+            EXPECT_TRUE(Shown(path)) << path;
+            HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            EXPECT_NE(file, INVALID_HANDLE_VALUE) << path;
+            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        }
+        ExpectSoundState();
     }
-    EXPECT_EQ(Walk("C:\\names\\*.*"), static_cast<int>(names.size()));
-    for (const std::string& name : names) {
-        std::string path = "C:\\names\\" + name;
-        EXPECT_TRUE(Shown(path)) << path;
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        EXPECT_NE(file, INVALID_HANDLE_VALUE) << path;
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    }
-    ExpectSoundState();
+    iconv_close(toUtf8);
 }
 
 // Names only a foreign file system holds. Like Wine, the machine lists a

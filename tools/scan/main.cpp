@@ -39,8 +39,11 @@ int main(int argc, char** argv) {
     }
 
     // An NT machine: a file that cannot be deleted is then only noted in
-    // the simulated registry, never written into the scanned disk.
+    // the simulated registry, never written into the scanned disk. Its
+    // code page is UTF-8, so that every name of the disk is scanned under
+    // its own spelling and the report lines print as UTF-8.
     winsim::SetWindowsXp();
+    winsim::TheMachine().ansiCodePage = 65001;
     std::vector<std::string> hostFolders;
     if (!MapScanFolders(options.drives, &hostFolders, &error)) {
         fprintf(stderr, "bruvane-scan: %s\n", error.c_str());

@@ -10,8 +10,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "winsim/files_internal.h"
-#include "winsim/machine.h"
+#include "file_parts.h"
 
 using winsim::TheMachine;
 
@@ -28,7 +27,7 @@ HANDLE AddFileHandle(int fd, const std::string& host, DWORD access, DWORD share)
     file->hostPath = host;
     file->share = share;
     file->access = access;
-    m.files.NoteOpen(host, share, access);
+    Files().sharing.NoteOpen(host, share, access);
     return m.handles.Add(std::move(file));
 }
 
@@ -40,11 +39,10 @@ HANDLE AddFileHandle(int fd, const std::string& host, DWORD access, DWORD share)
 // waiting on a pipe put in place of a listed file (O_NONBLOCK, which
 // regular files ignore); a folder put there since opens but answers no
 // read.
-HANDLE OpenForReading(const std::string& host, const FileSystem::ListedFile& listed, DWORD share, int* error,
-                      int64_t* length) {
+HANDLE OpenForReading(const std::string& host, const ListedFile& listed, DWORD share, int* error, int64_t* length) {
     const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    int fd = TheMachine().files.TakeParkedFile(listed.entry);
-    if (fd < 0) fd = listed.folderFd >= 0 ? openat(listed.folderFd, listed.entry->cFileName, flags) : open(host.c_str(), flags);
+    int fd = Files().recent.TakeOpenedFile(listed.entry, TheMachine().files.Generation());
+    if (fd < 0) fd = listed.folderFd >= 0 ? openat(listed.folderFd, listed.hostName, flags) : open(host.c_str(), flags);
     if (fd < 0) {
         *error = HostErrorToRuntime(errno);
         return nullptr;
@@ -59,7 +57,7 @@ HANDLE OpenForReading(const std::string& host, const FileSystem::ListedFile& lis
         }
         *length = static_cast<int64_t>(st.st_size);
     }
-    if (!TheMachine().files.MayOpen(host, GENERIC_READ, share)) {
+    if (!Files().sharing.MayOpen(host, GENERIC_READ, share)) {
         close(fd);
         *error = EACCES;  // what the runtime makes of a sharing violation
         return nullptr;
@@ -67,8 +65,10 @@ HANDLE OpenForReading(const std::string& host, const FileSystem::ListedFile& lis
     return AddFileHandle(fd, host, GENERIC_READ, share);
 }
 
-}  // namespace
-
+// Opens a file the way the runtime library does (sharing read and write,
+// never delete). `oflag` and `pmode` as for _open. Returns the kernel
+// handle, or nullptr with *error set to an errno value. *length is the
+// file's length as the open found it, or -1 when it did not look.
 HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error, int64_t* length) {
     Machine& m = TheMachine();
     *length = -1;
@@ -76,14 +76,14 @@ HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error, int64_t* 
     // file once, and each would otherwise allocate twice.
     thread_local std::string windows;
     thread_local std::string host;
-    FileSystem::ListedFile listed;
+    ListedFile listed;
     if (path == nullptr) {
         *error = ENOENT;
         return nullptr;
     }
     windows.assign(path);
     host.clear();
-    if (!m.files.ToHostPath(windows, &host, &listed)) {
+    if (!Files().paths.ToHostPath(windows, &host, &listed)) {
         *error = ENOENT;
         return nullptr;
     }
@@ -142,6 +142,10 @@ HANDLE RuntimeOpen(const char* path, int oflag, int pmode, int* error, int64_t* 
     return AddFileHandle(fd, host, access, share);
 }
 
+// Text-mode translation of the Microsoft runtime, at the descriptor's own
+// position (*position moves on): reading turns CR LF into LF and stops at
+// Ctrl+Z (setting *ended); writing turns LF into CR LF and answers the
+// count of the caller's bytes. -1 on a host error.
 long ReadText(int hostFd, int64_t* position, char* out, size_t count, bool* ended) {
     if (*ended || count == 0) return 0;
     // Like the runtime: the raw bytes land in the caller's buffer and are
@@ -184,6 +188,8 @@ long ReadText(int hostFd, int64_t* position, char* out, size_t count, bool* ende
     return static_cast<long>(produced);
 }
 
+// Writes at the descriptor's position, or at the end for an appending
+// descriptor; *position ends after the bytes written. -1 on a host error.
 long WriteAt(int hostFd, bool append, int64_t* position, const void* data, size_t count) {
     if (!append) {
         ssize_t n = pwrite(hostFd, data, count, static_cast<off_t>(*position));
@@ -212,6 +218,8 @@ long WriteText(int hostFd, bool append, int64_t* position, const char* data, siz
     return static_cast<long>(count);
 }
 
+}  // namespace
+
 }  // namespace winsim
 
 namespace {
@@ -219,7 +227,7 @@ namespace {
 // The open descriptor with its host file, or nullptr with errno EBADF.
 winsim::CrtDescriptor* Lookup(int fd, winsim::FileObject** file) {
     winsim::Machine& m = TheMachine();
-    winsim::CrtDescriptor* descriptor = m.files.Descriptor(fd);
+    winsim::CrtDescriptor* descriptor = winsim::Files().descriptors.Find(fd);
     // The object the open made, if its handle is still there: compared,
     // not cast, since the handle cannot have changed kind.
     *file = descriptor != nullptr && descriptor->file != nullptr && m.handles.Find(descriptor->handle) == descriptor->file
@@ -251,7 +259,7 @@ int _open(const char* path, int oflag, int pmode) {
         return -1;
     }
     int fd = 0;
-    winsim::CrtDescriptor& descriptor = *TheMachine().files.NewDescriptor(&fd);
+    winsim::CrtDescriptor& descriptor = *winsim::Files().descriptors.Add(&fd);
     // RuntimeOpen's handles are always file objects: no cast to check.
     descriptor.file = static_cast<winsim::FileObject*>(TheMachine().handles.Find(handle));
     descriptor.lengthAtOpen = length;
@@ -388,7 +396,8 @@ LONG _filelength(int fd) {
 
 int _close(int fd) {
     winsim::Machine& m = TheMachine();
-    winsim::CrtDescriptor* descriptor = m.files.Descriptor(fd);
+    winsim::RuntimeDescriptors& descriptors = winsim::Files().descriptors;
+    winsim::CrtDescriptor* descriptor = descriptors.Find(fd);
     if (descriptor == nullptr) {
         errno = EBADF;
         return -1;
@@ -400,7 +409,7 @@ int _close(int fd) {
         return -1;
     }
     HANDLE handle = descriptor->handle;
-    m.files.RemoveDescriptor(fd);
+    descriptors.Remove(fd);
     m.handles.Remove(handle);
     return 0;
 }

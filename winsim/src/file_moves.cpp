@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "winsim/files_internal.h"
+#include "file_parts.h"
 #include "winsim/machine.h"
 
 using winsim::TheMachine;
@@ -39,11 +39,13 @@ BOOL Fail(DWORD error) {
 BOOL MoveEntry(const char* operation, LPCSTR existing, LPCSTR newName, bool replace, bool copyAllowed) {
     winsim::Machine& m = TheMachine();
     std::string from, to;
-    if (!winsim::HostPathOf(existing, &from) || !winsim::HostPathOf(newName, &to)) return Fail(ERROR_PATH_NOT_FOUND);
+    DWORD error = ERROR_PATH_NOT_FOUND;
+    if (!winsim::HostPathOf(existing, &from, &error) || !winsim::HostPathOf(newName, &to, &error))
+        return Fail(error);
     if (winsim::Injected(operation, existing)) return FALSE;
     struct stat source;
     if (lstat(from.c_str(), &source) != 0) return Fail(FolderExists(from) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
-    if (m.files.HeldWithoutDeleteSharing(from)) return Fail(ERROR_SHARING_VIOLATION);
+    if (winsim::Files().sharing.HeldWithoutDeleteSharing(from)) return Fail(ERROR_SHARING_VIOLATION);
     struct stat target;
     if (lstat(to.c_str(), &target) == 0) {
         // Onto its own name (the lookup ignores case): nothing to do, and
@@ -92,7 +94,9 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
 BOOL CopyFileA(LPCSTR existing, LPCSTR newName, BOOL failIfExists) {
     winsim::Machine& m = TheMachine();
     std::string from, to;
-    if (!winsim::HostPathOf(existing, &from) || !winsim::HostPathOf(newName, &to)) return Fail(ERROR_PATH_NOT_FOUND);
+    DWORD error = ERROR_PATH_NOT_FOUND;
+    if (!winsim::HostPathOf(existing, &from, &error) || !winsim::HostPathOf(newName, &to, &error))
+        return Fail(error);
     if (winsim::Injected("CopyFileA", existing)) return FALSE;
     struct stat source;
     if (stat(from.c_str(), &source) != 0) return Fail(FolderExists(from) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);

@@ -4,7 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "winsim/files_internal.h"
+#include "character_steps.h"
+#include "file_parts.h"
 #include "winsim/machine.h"
 
 using winsim::TheMachine;
@@ -48,9 +49,8 @@ DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
     std::string result = path.substr(0, 3);
     size_t start = 3;
     while (start < path.size()) {
-        size_t end = path.find_first_of("\\/", start);
-        bool last = end == std::string::npos;
-        if (last) end = path.size();
+        size_t end = winsim::FindCharacter(m.ansiCodePage, path.data(), path.size(), start, "\\/");
+        bool last = end == path.size();
         std::string part = path.substr(start, end - start);
         start = end + 1;
         if (part.empty()) continue;
@@ -62,7 +62,7 @@ DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
             return 0;
         }
         std::string entry = next.substr(next.rfind('/') + 1);
-        result += winsim::IsValidShortName(part) ? part : m.files.ShortNameOf(folder, entry);
+        result += winsim::IsValidShortName(part) ? part : winsim::Files().shortNames.ShortNameOf(folder, entry);
         if (!last) result += '\\';
         host = next;
     }

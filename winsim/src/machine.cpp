@@ -28,6 +28,7 @@ void Reset() {
     m.handles.Clear();
     m.calls.clear();
     m.lastError = 0;
+    m.ansiCodePage = 1252;
 }
 
 static void SetVersion(DWORD platformId, DWORD major, DWORD minor, DWORD build) {

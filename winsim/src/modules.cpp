@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "winsim/machine.h"
-#include "winsim/processes_internal.h"
+#include "processes_internal.h"
 
 using winsim::TheMachine;
 

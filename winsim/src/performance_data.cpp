@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "winsim/machine.h"
-#include "winsim/processes_internal.h"
+#include "processes_internal.h"
 
 using winsim::TheMachine;
 

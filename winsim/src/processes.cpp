@@ -3,9 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "winsim/files_internal.h"
+#include "character_steps.h"
+#include "path_translation.h"
 #include "winsim/machine.h"
-#include "winsim/processes_internal.h"
+#include "processes_internal.h"
 
 using winsim::TheMachine;
 
@@ -16,8 +17,8 @@ const char kOwnImagePath[] = "C:\\BRUVANE\\BRUVANE.EXE";
 bool OnWindows9x() { return TheMachine().version.platformId == VER_PLATFORM_WIN32_WINDOWS; }
 
 std::string FileNameOf(const std::string& path) {
-    size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t slash = FindLastCharacter(TheMachine().ansiCodePage, path.data(), path.size(), "\\");
+    return slash == path.size() ? path : path.substr(slash + 1);
 }
 
 std::string IdText(DWORD id) {

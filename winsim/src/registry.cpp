@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include "character_steps.h"
+#include "winsim/machine.h"
+
 namespace winsim {
 
 int CompareRegistryNames(const std::string& a, const std::string& b) {
@@ -22,8 +25,7 @@ bool SplitRegistryPath(const std::string& path, std::vector<std::string>* parts)
     if (!path.empty() && path[0] == '\\') return false;
     size_t start = 0;
     while (start <= path.size()) {
-        size_t end = path.find('\\', start);
-        if (end == std::string::npos) end = path.size();
+        size_t end = FindCharacter(TheMachine().ansiCodePage, path.data(), path.size(), start, "\\");
         if (end > start) parts->push_back(path.substr(start, end - start));
         start = end + 1;
     }

@@ -3,7 +3,7 @@
 #include <strings.h>
 
 #include "winsim/machine.h"
-#include "winsim/processes_internal.h"
+#include "processes_internal.h"
 
 using winsim::TheMachine;
 

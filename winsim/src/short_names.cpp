@@ -1,9 +1,17 @@
-// 8.3 aliases the way Windows makes them for long names.
+#include "short_names.h"
+
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <set>
 #include <string>
+#include <vector>
 
-#include "winsim/files_internal.h"
+#include "character_steps.h"
 
 namespace winsim {
 
@@ -18,10 +26,14 @@ bool IsShortNameCharacter(unsigned char c) {
 // cannot stand in a short name are dropped).
 bool IsReplacedInAlias(unsigned char c) { return c >= 0x7F || strchr("+,;=[]", c) != nullptr; }
 
+// By characters of the host name (UTF-8): one '_' for each character
+// beyond ASCII, however many bytes it takes.
 std::string AliasPart(const std::string& text, size_t limit) {
     std::string part;
-    for (unsigned char c : text) {
-        if (part.size() >= limit) break;
+    size_t at = 0;
+    while (at < text.size() && part.size() < limit) {
+        unsigned char c = static_cast<unsigned char>(text[at]);
+        at += CharacterLength(65001, text.c_str() + at);
         if (IsShortNameCharacter(c))
             part += static_cast<char>(std::toupper(c));
         else if (IsReplacedInAlias(c))
@@ -59,6 +71,71 @@ std::string ShortNameCandidate(const std::string& longName, int number) {
     std::string aliasExtension = AliasPart(extension, 3);
     if (!aliasExtension.empty()) alias += "." + aliasExtension;
     return alias;
+}
+
+
+namespace {
+
+std::string Upper(const std::string& text) {
+    std::string upper = text;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper;
+}
+
+}  // namespace
+
+void ShortNames::Assign(const std::string& hostFolder) {
+    DIR* dir = opendir(hostFolder.c_str());
+    if (dir == nullptr) return;
+    std::vector<std::string> entries;
+    while (struct dirent* entry = readdir(dir)) entries.push_back(entry->d_name);
+    closedir(dir);
+    std::sort(entries.begin(), entries.end(),
+              [](const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) < 0; });
+    std::map<std::string, std::string>& aliases = aliases_[hostFolder];
+    // Names an alias must not repeat: every entry's own name and every alias given.
+    std::set<std::string> taken;
+    for (const std::string& entry : entries) taken.insert(Upper(entry));
+    for (const auto& given : aliases) taken.insert(Upper(given.second));
+    for (const std::string& entry : entries) {
+        if (IsValidShortName(entry) || aliases.count(entry)) continue;
+        for (int number = 1; number < 1000000; ++number) {
+            std::string candidate = ShortNameCandidate(entry, number);
+            if (taken.count(Upper(candidate))) continue;
+            aliases[entry] = candidate;
+            taken.insert(Upper(candidate));
+            break;
+        }
+    }
+}
+
+std::string ShortNames::ShortNameOf(const std::string& hostFolder, const std::string& name) {
+    if (IsValidShortName(name)) return name;
+    auto aliases = aliases_.find(hostFolder);
+    if (aliases == aliases_.end() || aliases->second.count(name) == 0) Assign(hostFolder);
+    auto it = aliases_[hostFolder].find(name);
+    return it == aliases_[hostFolder].end() ? name : it->second;
+}
+
+bool ShortNames::FindByShortName(const std::string& hostFolder, const std::string& alias, std::string* name) {
+    if (!IsValidShortName(alias)) return false;
+    Assign(hostFolder);
+    for (const auto& given : aliases_[hostFolder]) {
+        if (strcasecmp(given.second.c_str(), alias.c_str()) != 0) continue;
+        struct stat st;
+        if (lstat((hostFolder + "/" + given.first).c_str(), &st) != 0) continue;  // gone behind our back
+        *name = given.first;
+        return true;
+    }
+    return false;
+}
+
+void ShortNames::NoteGone(const std::string& hostPath) {
+    size_t slash = hostPath.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : hostPath.substr(0, slash);
+    std::string name = slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
+    auto aliases = aliases_.find(folder);
+    if (aliases != aliases_.end()) aliases->second.erase(name);
 }
 
 }  // namespace winsim

@@ -63,6 +63,9 @@ BOOL FindClose(HANDLE find);
 UINT GetDriveTypeA(LPCSTR root);
 
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security);
+// For tests that need a name the ANSI code page cannot spell; the core
+// calls only "A" functions.
+BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES security);
 BOOL RemoveDirectoryA(LPCSTR path);
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
                    DWORD flags, HANDLE templateFile);

@@ -83,6 +83,10 @@ public:
     Handles handles;
     std::vector<std::string> calls;  // operations whose order matters (restart, privileges, ...)
     DWORD lastError = 0;
+    // The ANSI code page (GetACP): 1252 (Western European), 932 (Japanese,
+    // double-byte) or 65001 (UTF-8). It decides how the "A" calls step
+    // through text and how host names (UTF-8) are spelt to the core.
+    UINT ansiCodePage = 1252;
 
     void Log(const std::string& entry) { calls.push_back(entry); }
     bool Called(const std::string& prefix) const;

@@ -127,6 +127,19 @@ DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR text, int textSize,
                         LPCSTR defaultChar, LPBOOL usedDefaultChar);
 
+// Stepping through ANSI text by characters of the machine's code page. In
+// a double-byte code page (932: lead bytes 0x81-0x9F and 0xE0-0xFC) the
+// second byte of a character may be a backslash (0x5C). CharNextA at the
+// terminator answers the terminator, and a lead byte followed by the
+// terminator is one character; CharPrevA at `start` answers `start`.
+// UTF-8 (65001) is no double-byte code page: IsDBCSLeadByte is FALSE for
+// every byte, while CharNextA steps over one well-formed sequence, so a
+// cut made by characters never halves one.
+UINT GetACP();
+BOOL IsDBCSLeadByte(BYTE testChar);
+LPSTR CharNextA(LPCSTR current);
+LPSTR CharPrevA(LPCSTR start, LPCSTR current);
+
 // ---- Service control manager (NT only) ----
 
 struct SC_HANDLE__;
