@@ -257,8 +257,11 @@ if "gui" in median and "no-status" in median:
         ", ".join("%.1f %%" % (100 * p) for p in paired), 100 * statistics.median(paired)))
 if "gui" in median and "empty" in median:
     walk = median["gui"] - median["empty"]
+    # A tiny corpus can take no longer than an empty D: at the robot's
+    # polling steps; there is no rate to give then.
+    rate = "{:,}".format(int(round(corpus_files / walk))) if walk > 0 else "-"
     print("GUI scan less the empty-D: scan: %.3f s for the corpus's %s files, %s files/s"
-          % (walk, "{:,}".format(corpus_files), "{:,}".format(int(round(corpus_files / walk)))))
+          % (walk, "{:,}".format(corpus_files), rate))
 if robot_cpu:
     print("The robot's processor time per GUI run (its start included): %.2f to %.2f s" % (min(robot_cpu), max(robot_cpu)))
 if loads:
