@@ -284,7 +284,13 @@ if [ -z "${BRUVANE_GUIBENCH_DISPLAY:-}" ]; then
     : > "$times"
     # One X server for all the runs; the GUI runs need it, the others do
     # not mind it.
-    BRUVANE_GUIBENCH_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "${arguments[@]}" --no-build
+    . "$root/tests/wine/lib/display.sh"
+    mkdir -p "$work"
+    bruvane_start_display "$work" || fail "no X server"
+    status=0
+    BRUVANE_GUIBENCH_DISPLAY=1 bash "$0" "${arguments[@]}" --no-build || status=$?
+    bruvane_stop_display
+    [ "$status" = 0 ] || exit "$status"
     summary | tee "$work/gui-results-$files.md"
     exit 0
 fi

@@ -1,7 +1,8 @@
 # Registration of the host build's tests that run Windows programs under
-# Wine. They read what the win32 build made (BRUVANE_WIN32_BUILD_DIR), and
-# they all take the one "wine" lock: two at once would share a wineserver
-# and a display.
+# Wine. They read what the win32 build made (BRUVANE_WIN32_BUILD_DIR). They
+# run side by side: each has its own prefix (so its own wineserver) and
+# its own X server (tests/wine/lib/display.sh); the one thing they share,
+# the booted template prefix, is made once under a lock.
 include_guard(GLOBAL)
 
 # bruvane_add_wine_test(<name> TIMEOUT <seconds> COMMAND <command> [<arg>...]
@@ -16,7 +17,7 @@ function(bruvane_add_wine_test name)
     return()
   endif()
   add_test(NAME ${name} COMMAND ${WINE_TEST_COMMAND})
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${WINE_TEST_TIMEOUT} RESOURCE_LOCK wine)
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${WINE_TEST_TIMEOUT})
   if(WINE_TEST_ENVIRONMENT)
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "${WINE_TEST_ENVIRONMENT}")
   endif()
