@@ -7,13 +7,13 @@ include_guard(GLOBAL)
 
 # bruvane_add_wine_test(<name> TIMEOUT <seconds> COMMAND <command> [<arg>...]
 #                       [ENVIRONMENT <var>=<value>...])
-# Registers nothing when BRUVANE_WINE_TESTS is off or no win32 build is given.
+# Registers nothing when BRUVANE_WIN32_TESTS is off or no win32 build is given.
 function(bruvane_add_wine_test name)
   cmake_parse_arguments(PARSE_ARGV 1 WINE_TEST "" "TIMEOUT" "COMMAND;ENVIRONMENT")
   if(NOT WINE_TEST_TIMEOUT OR NOT WINE_TEST_COMMAND OR WINE_TEST_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "bruvane_add_wine_test(${name}): needs TIMEOUT and COMMAND, and takes nothing else")
   endif()
-  if(NOT BRUVANE_WINE_TESTS OR NOT BRUVANE_WIN32_BUILD_DIR)
+  if(NOT BRUVANE_WIN32_TESTS OR NOT BRUVANE_WIN32_BUILD_DIR)
     return()
   endif()
   add_test(NAME ${name} COMMAND ${WINE_TEST_COMMAND})
