@@ -27,6 +27,7 @@
 //   mouse-move ID X Y              the mouse moved to X,Y of a control (client coordinates)
 //   expect-focus ID                expect-capture ID|0   (the program's thread's focus and capture)
 //   expect-colour ID X Y R G B     the screen at X,Y of a control, each channel within 40
+//   expect-font FACE               a font asked for by that name is that face, not a stand-in
 //   sleep MS
 //   poll MS                        how often the later waits look (default 50); a benchmark
 //                                  looks rarely so that the robot costs the program nothing
@@ -125,6 +126,7 @@ private:
             return WaitAnswered(count, TakeNumber());
         }
         if (command_ == "expect-answered") return ExpectAnswered(TakeNumber());
+        if (command_ == "expect-font") return ExpectFont(Take());
         if (main_ == nullptr || !IsWindow(main_)) return Fail("no main window (wait-window first)");
         if (command_ == "expect-dialog-centred") return ExpectDialogCentred();
         if (command_ == "click") return Click(TakeNumber());
@@ -181,6 +183,26 @@ private:
 
     bool ExpectAnswered(int count) {
         if (answered_ != count) return Fail(std::to_string(answered_) + " prompts answered");
+        return true;
+    }
+
+    // Without the font, Wine quietly draws with another face: a caption's
+    // close button, drawn with Marlett, then shows the letter "r".
+    bool ExpectFont(const std::string& face) {
+        LOGFONTA wanted = {};
+        wanted.lfHeight = -12;
+        wanted.lfCharSet = DEFAULT_CHARSET;
+        lstrcpynA(wanted.lfFaceName, face.c_str(), LF_FACESIZE);
+        HFONT font = CreateFontIndirectA(&wanted);
+        if (font == nullptr) return Fail("CreateFontIndirectA failed");
+        HDC screen = GetDC(nullptr);
+        HGDIOBJ previous = SelectObject(screen, font);
+        char chosen[LF_FACESIZE] = "";
+        GetTextFaceA(screen, sizeof chosen, chosen);
+        SelectObject(screen, previous);
+        ReleaseDC(nullptr, screen);
+        DeleteObject(font);
+        if (lstrcmpiA(chosen, face.c_str()) != 0) return Fail("asked for \"" + face + "\", got \"" + chosen + "\"");
         return true;
     }
 
