@@ -129,6 +129,12 @@ private:
             return WaitAnswered(count, TakeNumber());
         }
         if (command_ == "expect-answered") return ExpectAnswered(TakeNumber());
+        // The window may close before the robot gets here (OK pressed just
+        // before): gone already is what wait-gone waits for.
+        if (command_ == "wait-gone") {
+            if (main_ == nullptr) return Fail("no main window (wait-window first)");
+            return WaitGone(TakeNumber());
+        }
         if (command_ == "expect-font") return ExpectFont(Take());
         if (command_ == "expect-dpi") return ExpectDpi(TakeNumber());
         if (command_ == "font-height") {
@@ -145,7 +151,6 @@ private:
         if (command_ == "wait-text") return WaitText(true);
         if (command_ == "wait-text-not") return WaitText(false);
         if (command_ == "wait-visible") return WaitVisible();
-        if (command_ == "wait-gone") return WaitGone(TakeNumber());
         if (command_ == "list") return WriteList(Take());
         if (command_ == "expect-count") return ExpectCount();
         if (command_ == "send-report") return SendReports(TakeNumber());
