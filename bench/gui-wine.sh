@@ -257,8 +257,11 @@ if "gui" in median and "no-status" in median:
         ", ".join("%.1f %%" % (100 * p) for p in paired), 100 * statistics.median(paired)))
 if "gui" in median and "empty" in median:
     walk = median["gui"] - median["empty"]
+    # A tiny corpus can take no longer than an empty D: at the robot's
+    # polling steps; there is no rate to give then.
+    rate = "{:,}".format(int(round(corpus_files / walk))) if walk > 0 else "-"
     print("GUI scan less the empty-D: scan: %.3f s for the corpus's %s files, %s files/s"
-          % (walk, "{:,}".format(corpus_files), "{:,}".format(int(round(corpus_files / walk)))))
+          % (walk, "{:,}".format(corpus_files), rate))
 if robot_cpu:
     print("The robot's processor time per GUI run (its start included): %.2f to %.2f s" % (min(robot_cpu), max(robot_cpu)))
 if loads:
@@ -281,7 +284,13 @@ if [ -z "${BRUVANE_GUIBENCH_DISPLAY:-}" ]; then
     : > "$times"
     # One X server for all the runs; the GUI runs need it, the others do
     # not mind it.
-    BRUVANE_GUIBENCH_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "${arguments[@]}" --no-build
+    . "$root/tests/wine/lib/display.sh"
+    mkdir -p "$work"
+    bruvane_start_display "$work" || fail "no X server"
+    status=0
+    BRUVANE_GUIBENCH_DISPLAY=1 bash "$0" "${arguments[@]}" --no-build || status=$?
+    bruvane_stop_display
+    [ "$status" = 0 ] || exit "$status"
     summary | tee "$work/gui-results-$files.md"
     exit 0
 fi

@@ -5,7 +5,7 @@
 # miss touched) and prints the time and peak memory GNU time measured.
 #
 #   bench/soak.sh WORK FILES [BUILD]    BUILD: build/host (default) or
-#                                       build/host-sanitize (ASan + UBSan)
+#                                       build/sanitize (ASan + UBSan)
 # The tree is made once per FILES under WORK and reused; the planted files
 # are put back before every run, since the scan removes the samples.
 set -euo pipefail

@@ -22,6 +22,8 @@ for tool in i686-w64-mingw32-g++-win32 i686-w64-mingw32-objdump wine xvfb-run cm
     command -v "$tool" >/dev/null 2>&1 || need_install=1
 done
 dpkg -s wine32:i386 >/dev/null 2>&1 || need_install=1
+# Wine's own fonts (a recommendation of wine, so left out below unless named).
+[ -f /usr/share/wine/fonts/marlett.ttf ] || need_install=1
 [ -f /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake ] || need_install=1
 if [ "$need_install" = 1 ]; then
     echo "Installing the toolchains from Debian's packages (needs root) ..."
@@ -32,7 +34,7 @@ if [ "$need_install" = 1 ]; then
     $sudo apt-get update -qq
     $sudo apt-get install -y -qq --no-install-recommends \
         cmake make g++ g++-mingw-w64-i686 binutils-mingw-w64-i686 \
-        wine wine32:i386 xvfb xauth libgtest-dev googletest python3 ca-certificates >/dev/null
+        wine wine32:i386 fonts-wine xvfb xauth libgtest-dev googletest python3 ca-certificates >/dev/null
 fi
 
 echo "Building bruvane.exe and the sample generator ..."

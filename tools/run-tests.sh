@@ -1,24 +1,36 @@
 #!/usr/bin/env bash
-# Builds every preset and runs every test: the host unit suite over
-# winsim (also under the sanitizers), the conformance suites on winsim and
-# under Wine, and the Wine GUI and end-to-end scenarios, and every fuzzer
-# for a bounded time (BRUVANE_FUZZ_SECONDS each, 0 to skip). Prints ctest's
-# summaries, the full host run last.
+# Builds every preset and runs every test: the sanitize build's host suite
+# under AddressSanitizer and UndefinedBehaviorSanitizer, its fuzzers for a
+# bounded time (BRUVANE_FUZZ_SECONDS each, 0 to skip; as many side by side
+# as there are cores), then the full host run last: the unit suite, the
+# conformance suites on winsim and under Wine, and the Wine GUI and
+# end-to-end scenarios, which run side by side too. Prints ctest's
+# summaries, then how long each stage took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
 
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j"$jobs"
-# The unit suite once more under AddressSanitizer and UndefinedBehaviorSanitizer.
-cmake --preset host-sanitize >/dev/null
-cmake --build --preset host-sanitize -j"$jobs"
-ctest --preset host-sanitize -j"$jobs"
+stage_times=()
+# stage NAME COMMAND...: runs the command and notes its time.
+stage() {
+    local name=$1 start=$SECONDS
+    shift
+    "$@"
+    stage_times+=("$(printf '%-16s %4d s' "$name" $((SECONDS - start)))")
+}
+build() {
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1" -j"$jobs"
+}
 
-cmake --preset host >/dev/null
-cmake --build --preset host -j"$jobs"
-# Every fuzzer for a bounded time, then the full host run last.
+stage "win32 build" build win32
+stage "host build" build host
+# One clang tree builds the host suite and the fuzzers alike.
+stage "sanitize build" build sanitize
+stage "sanitize tests" ctest --preset sanitize -j"$jobs"
 if [ "${BRUVANE_FUZZ_SECONDS:-30}" != 0 ]; then
-    bash tests/fuzz/run-fuzzers.sh "${BRUVANE_FUZZ_SECONDS:-30}"
+    stage "fuzzers" env BRUVANE_FUZZ_NO_BUILD=1 bash tests/fuzz/run-fuzzers.sh "${BRUVANE_FUZZ_SECONDS:-30}"
 fi
-ctest --preset host -j"$jobs" "$@"
+stage "host tests" ctest --preset host -j"$jobs" "$@"
+echo "Stages:"
+printf '  %s\n' "${stage_times[@]}"

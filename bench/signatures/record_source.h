@@ -9,5 +9,5 @@
 // in table order, with their 1-based table numbers.
 std::vector<PortableRecord> BenchmarkRecords();
 
-// "table" or "stand-in".
+// "table": the engine's own table.
 const char* BenchmarkRecordSource();

@@ -21,9 +21,11 @@ robot_exe=$(readlink -f "$robot_exe")
 mkdir -p "$artifacts"
 artifacts=$(readlink -f "$artifacts")
 . "$here/lib/prefix.sh"
+. "$here/lib/display.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/bruvane-gui-$name-XXXXXX")
-trap 'bruvane_end_prefix "$work/prefix"; rm -rf "$work"' EXIT
+# The prefix's Wine processes end while their display is still there.
+trap 'bruvane_end_prefix "$work/prefix"; bruvane_stop_display; rm -rf "$work"' EXIT
 prefix=$(bruvane_new_prefix "$work")
 bruvane_draw_own_frames "$prefix"
 # Should Wine ever link the user's folders again, they lead here.
@@ -32,7 +34,8 @@ mkdir -p "$work/home"
 cd "$prefix/drive_c"
 export BRUVANE_WORK=$work WINEPREFIX=$prefix BRUVANE_ARTIFACTS=$artifacts HOME=$work/home
 export BRUVANE_EXE=$exe BRUVANE_ROBOT=$robot_exe BRUVANE_GUI_LIB=$here/lib BRUVANE_BUILD=$build
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+bruvane_start_display "$work"
+bash -c '
     set -euo pipefail
     . "$BRUVANE_GUI_LIB/prefix.sh"
     . "$BRUVANE_GUI_LIB/gui.sh"

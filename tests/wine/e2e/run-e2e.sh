@@ -19,10 +19,13 @@ done
 mkdir -p "$artifacts"
 artifacts=$(readlink -f "$artifacts")
 . "$wine_lib/prefix.sh"
+. "$wine_lib/display.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/bruvane-e2e-$name-XXXXXX")
 cleanup() {
+    # The prefix's Wine processes end while their display is still there.
     bruvane_end_prefix "$work/prefix"
+    bruvane_stop_display
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -36,7 +39,8 @@ export BRUVANE_EXE=$build/src/app/bruvane.exe BRUVANE_ROBOT=$build/tests/wine/ro
 export BRUVANE_WAITER=$build/tests/wine/e2e/e2e_waiter.exe BRUVANE_MKSAMPLE=$mksample
 export BRUVANE_BOX_ANSWERER=$build/tests/wine/e2e/e2e_box_answerer.exe
 export BRUVANE_GUI_LIB=$wine_lib BRUVANE_E2E_LIB=$here/lib.sh BRUVANE_SCENARIO=$name
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+bruvane_start_display "$work"
+bash -c '
     set -euo pipefail
     [ -z "${E2E_TRACE:-}" ] || set -x
     . "$BRUVANE_GUI_LIB/prefix.sh"

@@ -1,6 +1,7 @@
 # The program's message dialog on its own, shown by a probe that prints
 # each answer: the button sets and answers of each mode, Enter and Escape,
-# the default caption, and the growth with the length of the text.
+# the default caption, and the growth with the length of the text. The
+# caption's close button is drawn with Marlett, which the prefix must have.
 cp "$BRUVANE_BUILD/tests/wine/message_probe/message_probe.exe" "$WINEPREFIX/drive_c/bruvane/"
 ask="Terminate the Scan now?"
 info="The scan has found nothing to remove."
@@ -17,7 +18,7 @@ wine 'C:\bruvane\message_probe.exe' \
     0 "" "$text29"  0 "" "$text30"  0 "" "$text89"  0 "" "$text90" \
     > "$BRUVANE_WORK/answers.txt" &
 BRUVANE_APP_PID=$!
-robot \
+robot expect-font Marlett \
     wait-dialog "Bruvane Ver 1.0" "$ask" 30000 expect-dialog-buttons 6,7 $(shot question) press-dialog 6 \
     wait-dialog "DialogBoxTitle" "$ask" 10000 press-dialog 7 \
     wait-dialog "Bruvane Ver 1.0" "$ask" 10000 dialog-key 27 \

@@ -72,6 +72,19 @@ bruvane_keep_shot() {
     python3 "$here/bmp_to_png.py" "$WINEPREFIX/drive_c/bruvane/$name.bmp" "$BRUVANE_ARTIFACTS/$name.png"
 }
 
+# bruvane_expect_text_height HEIGHT FONT_HEIGHT EXTRA: the message
+# dialog's text area, 19 dialog units high in its template, is HEIGHT
+# pixels high for a prompt under 30 characters (7 more) with EXTRA more
+# (25 with large fonts, 0 without). FONT_HEIGHT is the dialog font's
+# height in pixels (robot font-height), eight vertical dialog units.
+bruvane_expect_text_height() {
+    local height=$1 font_height=$2 extra=$3 template
+    [ -n "$height" ] && [ -n "$font_height" ] || fail "no dialog geometry or font height"
+    template=$(((19 * font_height + 4) / 8))
+    [ "$height" = $((template + 7 + extra)) ] ||
+        fail "the text area is $height pixels high, expected $template + 7 + $extra"
+}
+
 # bruvane_fill_drive FOLDER FOLDERS FILES: FOLDERS folders of FILES small
 # files each, enough to keep a scan busy for a while.
 bruvane_fill_drive() {

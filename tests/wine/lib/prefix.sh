@@ -7,21 +7,33 @@
 # test (booting takes 10-12 s, copying about 3 s).
 
 BRUVANE_WINE_CACHE=${BRUVANE_WINE_CACHE:-${TMPDIR:-/tmp}/bruvane-wine-cache}
+# The template's name changes whenever what goes into it does, so that a
+# template an older recipe made is never taken for this one.
+BRUVANE_WINE_TEMPLATE_NAME=template-2
+# Wine's own fonts (Debian's fonts-wine): Marlett draws the caption's
+# close button, and Debian's Wine does not load them from where the
+# package puts them.
+BRUVANE_WINE_FONTS=${BRUVANE_WINE_FONTS:-/usr/share/wine/fonts}
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installers: the tests need neither, and they would
 # try to download.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 bruvane_wine_template() {
-    local template="$BRUVANE_WINE_CACHE/template"
+    local template="$BRUVANE_WINE_CACHE/$BRUVANE_WINE_TEMPLATE_NAME"
     mkdir -p "$BRUVANE_WINE_CACHE"
     (
         flock 9
         if [ ! -f "$template/.bruvane-ready" ]; then
+            if [ ! -f "$BRUVANE_WINE_FONTS/marlett.ttf" ]; then
+                echo "no $BRUVANE_WINE_FONTS/marlett.ttf: install Debian's fonts-wine" >&2
+                exit 1
+            fi
             rm -rf "$template"
             WINEARCH=win32 WINEPREFIX="$template" wineboot -i >/dev/null 2>&1
             WINEPREFIX="$template" wineserver -w
             [ -f "$template/system.reg" ] || { echo "wineboot failed" >&2; exit 1; }
+            cp "$BRUVANE_WINE_FONTS"/*.ttf "$template/drive_c/windows/Fonts/" || exit 1
             touch "$template/.bruvane-ready"
         fi
     ) 9>"$BRUVANE_WINE_CACHE/lock" || return 1

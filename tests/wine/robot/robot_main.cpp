@@ -27,6 +27,10 @@
 //   mouse-move ID X Y              the mouse moved to X,Y of a control (client coordinates)
 //   expect-focus ID                expect-capture ID|0   (the program's thread's focus and capture)
 //   expect-colour ID X Y R G B     the screen at X,Y of a control, each channel within 40
+//   expect-font FACE               a font asked for by that name is that face, not a stand-in
+//   expect-dpi N                   the screen has N logical pixels per inch
+//   font-height FACE POINTS        print that font's height in pixels on this screen (the
+//                                  vertical dialog unit of a dialog in that font is an eighth)
 //   sleep MS
 //   poll MS                        how often the later waits look (default 50); a benchmark
 //                                  looks rarely so that the robot costs the program nothing
@@ -125,6 +129,18 @@ private:
             return WaitAnswered(count, TakeNumber());
         }
         if (command_ == "expect-answered") return ExpectAnswered(TakeNumber());
+        // The window may close before the robot gets here (OK pressed just
+        // before): gone already is what wait-gone waits for.
+        if (command_ == "wait-gone") {
+            if (main_ == nullptr) return Fail("no main window (wait-window first)");
+            return WaitGone(TakeNumber());
+        }
+        if (command_ == "expect-font") return ExpectFont(Take());
+        if (command_ == "expect-dpi") return ExpectDpi(TakeNumber());
+        if (command_ == "font-height") {
+            std::string face = Take();
+            return FontHeight(face, TakeNumber());
+        }
         if (main_ == nullptr || !IsWindow(main_)) return Fail("no main window (wait-window first)");
         if (command_ == "expect-dialog-centred") return ExpectDialogCentred();
         if (command_ == "click") return Click(TakeNumber());
@@ -135,7 +151,6 @@ private:
         if (command_ == "wait-text") return WaitText(true);
         if (command_ == "wait-text-not") return WaitText(false);
         if (command_ == "wait-visible") return WaitVisible();
-        if (command_ == "wait-gone") return WaitGone(TakeNumber());
         if (command_ == "list") return WriteList(Take());
         if (command_ == "expect-count") return ExpectCount();
         if (command_ == "send-report") return SendReports(TakeNumber());
@@ -181,6 +196,55 @@ private:
 
     bool ExpectAnswered(int count) {
         if (answered_ != count) return Fail(std::to_string(answered_) + " prompts answered");
+        return true;
+    }
+
+    bool ExpectDpi(int expected) {
+        HDC screen = GetDC(nullptr);
+        int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+        ReleaseDC(nullptr, screen);
+        if (dpi != expected) return Fail("the screen has " + std::to_string(dpi) + " pixels per inch");
+        return true;
+    }
+
+    // The height a dialog manager takes for a dialog's font, as Windows and
+    // Wine make it: the point size at the screen's pixels per inch.
+    bool FontHeight(const std::string& face, int points) {
+        HDC screen = GetDC(nullptr);
+        LOGFONTA wanted = {};
+        wanted.lfHeight = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+        wanted.lfCharSet = DEFAULT_CHARSET;
+        lstrcpynA(wanted.lfFaceName, face.c_str(), LF_FACESIZE);
+        HFONT font = CreateFontIndirectA(&wanted);
+        HGDIOBJ previous = SelectObject(screen, font);
+        TEXTMETRICA metrics = {};
+        BOOL measured = GetTextMetricsA(screen, &metrics);
+        SelectObject(screen, previous);
+        ReleaseDC(nullptr, screen);
+        DeleteObject(font);
+        if (!measured) return Fail("GetTextMetricsA failed");
+        printf("font-height %ld\n", metrics.tmHeight);
+        fflush(stdout);
+        return true;
+    }
+
+    // Without the font, Wine quietly draws with another face: a caption's
+    // close button, drawn with Marlett, then shows the letter "r".
+    bool ExpectFont(const std::string& face) {
+        LOGFONTA wanted = {};
+        wanted.lfHeight = -12;
+        wanted.lfCharSet = DEFAULT_CHARSET;
+        lstrcpynA(wanted.lfFaceName, face.c_str(), LF_FACESIZE);
+        HFONT font = CreateFontIndirectA(&wanted);
+        if (font == nullptr) return Fail("CreateFontIndirectA failed");
+        HDC screen = GetDC(nullptr);
+        HGDIOBJ previous = SelectObject(screen, font);
+        char chosen[LF_FACESIZE] = "";
+        GetTextFaceA(screen, sizeof chosen, chosen);
+        SelectObject(screen, previous);
+        ReleaseDC(nullptr, screen);
+        DeleteObject(font);
+        if (lstrcmpiA(chosen, face.c_str()) != 0) return Fail("asked for \"" + face + "\", got \"" + chosen + "\"");
         return true;
     }
 
