@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "common/ansi_text.h"
 #include "memory/kill_process.h"
 #include "memory/process_scan.h"
 #include "memory/system_functions.h"
@@ -38,7 +39,7 @@ HANDLE OpenForModuleName(DWORD processId) {
 }
 
 bool SamePath(const char* reported, const char* path, size_t pathLength) {
-    return strlen(reported) == pathLength && _memicmp(reported, path, pathLength) == 0;
+    return strlen(reported) == pathLength && SameTextIgnoringCase(reported, path, pathLength);
 }
 
 // Processes of other accounts open only with the debug privilege. Asked
