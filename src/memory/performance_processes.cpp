@@ -10,6 +10,7 @@
 
 #include "common/ansi_text.h"
 #include "common/shared_state.h"
+#include "memory/critical_processes.h"
 #include "memory/kill_process.h"
 #include "memory/performance_parser.h"
 
@@ -125,6 +126,10 @@ int KillByPerfData(const char* path) {
     int result = 0;
     for (int i = 0; i < count; ++i) {
         if (!SameTextIgnoringCase(tasks[i].name, target, targetLength)) continue;
+        // The prefix rule reaches far (s.exe matches smss and services):
+        // the system's own processes are passed over as if they had not
+        // matched.
+        if (IsCriticalProcessName(tasks[i].name)) continue;
         if (TerminateProcessById(tasks[i].processId, kTerminateOnly)) result = 1;
         Sleep(kAfterTerminatePause);
     }

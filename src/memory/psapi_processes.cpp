@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/ansi_text.h"
+#include "memory/critical_processes.h"
 #include "memory/kill_process.h"
 #include "memory/process_scan.h"
 #include "memory/system_functions.h"
@@ -99,6 +100,9 @@ int KillByPsapi(const char* path) {
     size_t pathLength = strlen(path);
     for (ProcessRecord* record = list.head; record != nullptr; record = record->next) {
         if (!SamePath(record->imagePath, path, pathLength)) continue;
+        // The system's own processes are passed over as if they had not
+        // matched, as the other platforms' name matches pass them over.
+        if (IsCriticalProcessImage(record->imagePath)) continue;
         if (TerminateProcessById(record->processId, kTerminateAndQuery)) Sleep(kAfterTerminatePause);
     }
     FreeProcessList(&list);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/ansi_text.h"
+#include "memory/critical_processes.h"
 #include "memory/kill_process.h"
 #include "memory/process_names.h"
 #include "memory/process_scan.h"
@@ -19,9 +20,12 @@ const DWORD kEntryPause = 100;
 const DWORD kBeforeTerminatePause = 50;
 const DWORD kAfterTerminatePause = 500;
 
-// Whether the entry is a process started from a file named `target`.
+// Whether the entry is a process started from a file named `target`. One
+// of the system's own processes never is: a trojan named like it must not
+// bring the system down with it.
 bool NamedLike(const PROCESSENTRY32& entry, const char* target) {
-    return SameTextIgnoringCase(FileNamePart(entry.szExeFile), target, sizeof entry.szExeFile);
+    return SameTextIgnoringCase(FileNamePart(entry.szExeFile), target, sizeof entry.szExeFile) &&
+           !IsCriticalProcessImage(entry.szExeFile);
 }
 
 // Terminates the first entry named `target`; 1 when that succeeded.
