@@ -53,11 +53,11 @@ const char* FindLastOf(const char* text, const char* set) {
 }
 
 const char* FindInText(const char* text, const char* pattern) {
-    size_t length = strlen(pattern);
-    for (const char* at = text;; at = NextCharacter(at)) {
-        if (strncmp(at, pattern, length) == 0) return at;
-        if (*at == '\0') return nullptr;
-    }
+    // Found byte by byte first; a find that begins inside a character is
+    // passed by.
+    for (const char* hit = strstr(text, pattern); hit != nullptr; hit = strstr(hit + 1, pattern))
+        if (CharacterStart(text, hit) == hit) return hit;
+    return nullptr;
 }
 
 bool SameTextIgnoringCase(const char* a, const char* b, size_t count) {
