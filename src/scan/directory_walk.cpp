@@ -21,7 +21,7 @@ const int kStatusLimit = 60;
 const int kAbbreviateBufferSize = 512;
 const int kAbbreviateWorkSize = 100;
 const char kUnableToScan[] = "     Unable to scan";
-const size_t kAliasSize = sizeof(static_cast<WIN32_FIND_DATAA*>(nullptr)->cAlternateFileName);
+const size_t kAliasSize = sizeof(WIN32_FIND_DATAA::cAlternateFileName);
 
 // One walk of one folder (or, in the single-file form, of one file).
 struct WalkedFolder {
@@ -99,10 +99,12 @@ void ReportUnreachable(const char* pattern, int prefixLength, const char* name) 
 void ReportRefusedFolder(WalkedFolder* folder) {
     if (folder->singleFile || folder->reported || folder->prefixLength < 0) return;
     folder->reported = true;
+    const char* pattern = folder->pattern;
     int length = folder->prefixLength;
-    const char* last = folder->pattern + length - 1;
-    bool root = length == 3 && folder->pattern[1] == ':';
-    if (length > 0 && *last == '\\' && !root && CharacterStart(folder->pattern, last) == last) --length;
+    bool root = length == 3 && pattern[1] == ':';
+    if (length > 0 && !root && pattern[length - 1] == '\\' &&
+        CharacterStart(pattern, pattern + length - 1) == pattern + length - 1)
+        --length;
     ReportUnreachable(folder->pattern, length, "");
 }
 
