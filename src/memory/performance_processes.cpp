@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/ansi_text.h"
 #include "common/shared_state.h"
+#include "memory/critical_processes.h"
 #include "memory/kill_process.h"
 #include "memory/performance_parser.h"
 
@@ -24,16 +26,24 @@ const DWORD kMaxDataSize = 4u * 1024u * 1024u;
 const DWORD kAfterTerminatePause = 500;
 const int kExtensionLength = 4;  // ".EXE": four characters, whatever they are
 
-// The file name of `path` without its last four characters. False when
-// the path is too short, or the name is empty (which would match every
-// process by the prefix rule).
+// The file name of `path` without its last four characters (characters of
+// the code page: never half of a double-byte one). False when the path is
+// too short, or the name is empty (which would match every process by the
+// prefix rule).
 bool TargetNameOf(const char* path, char* target, size_t size) {
     char copy[kPathBufferSize];
     if (!CopyText(copy, sizeof copy, path)) return false;
-    size_t length = strlen(copy);
-    if (length <= static_cast<size_t>(kExtensionLength)) return false;
-    copy[length - kExtensionLength] = '\0';
-    const char* slash = strrchr(copy, '\\');
+    // The starts of the last kExtensionLength + 1 characters, oldest first.
+    const char* starts[kExtensionLength + 1] = {};
+    int count = 0;
+    for (const char* at = copy; *at != '\0'; at = NextCharacter(at)) {
+        memmove(starts, starts + 1, sizeof starts - sizeof starts[0]);
+        starts[kExtensionLength] = at;
+        ++count;
+    }
+    if (count <= kExtensionLength) return false;
+    copy[starts[1] - copy] = '\0';
+    const char* slash = FindLastOf(copy, "\\");
     const char* name = slash ? slash + 1 : copy;
     if (name[0] == '\0') return false;
     return CopyText(target, size, name);
@@ -115,7 +125,11 @@ int KillByPerfData(const char* path) {
     size_t targetLength = strlen(target);
     int result = 0;
     for (int i = 0; i < count; ++i) {
-        if (_strnicmp(tasks[i].name, target, targetLength) != 0) continue;
+        if (!SameTextIgnoringCase(tasks[i].name, target, targetLength)) continue;
+        // The prefix rule reaches far (s.exe matches smss and services):
+        // the system's own processes are passed over as if they had not
+        // matched.
+        if (IsCriticalProcessName(tasks[i].name)) continue;
         if (TerminateProcessById(tasks[i].processId, kTerminateOnly)) result = 1;
         Sleep(kAfterTerminatePause);
     }

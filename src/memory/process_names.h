@@ -3,10 +3,14 @@
 
 #include <cstddef>
 
-// The part after the last backslash (the whole text without one).
+// The part after the last backslash (the whole text without one). A
+// double-byte character whose second byte is 0x5C is no backslash.
 const char* FileNamePart(const char* path);
 
-// The service named after an executable: its file name without anything
-// from the last dot on (X.BIN.EXE gives X.BIN; a name without a dot stays
-// whole). False when it does not fit into `size` bytes.
+// The file name without anything from the last dot on (X.BIN.EXE gives
+// X.BIN; a name without a dot stays whole). False when it does not fit
+// into `size` bytes.
+bool ImageBaseName(const char* imagePath, char* name, size_t size);
+
+// The service named after an executable: its image's base name.
 bool ServiceNameOf(const char* imagePath, char* name, size_t size);

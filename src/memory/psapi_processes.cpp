@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "common/ansi_text.h"
+#include "memory/critical_processes.h"
 #include "memory/kill_process.h"
 #include "memory/process_scan.h"
 #include "memory/system_functions.h"
@@ -38,7 +40,7 @@ HANDLE OpenForModuleName(DWORD processId) {
 }
 
 bool SamePath(const char* reported, const char* path, size_t pathLength) {
-    return strlen(reported) == pathLength && _memicmp(reported, path, pathLength) == 0;
+    return strlen(reported) == pathLength && SameTextIgnoringCase(reported, path, pathLength);
 }
 
 // Processes of other accounts open only with the debug privilege. Asked
@@ -98,6 +100,9 @@ int KillByPsapi(const char* path) {
     size_t pathLength = strlen(path);
     for (ProcessRecord* record = list.head; record != nullptr; record = record->next) {
         if (!SamePath(record->imagePath, path, pathLength)) continue;
+        // The system's own processes are passed over as if they had not
+        // matched, as the other platforms' name matches pass them over.
+        if (IsCriticalProcessImage(record->imagePath)) continue;
         if (TerminateProcessById(record->processId, kTerminateAndQuery)) Sleep(kAfterTerminatePause);
     }
     FreeProcessList(&list);

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/ansi_text.h"
+#include "memory/critical_processes.h"
 #include "memory/kill_process.h"
 #include "memory/process_names.h"
 #include "memory/process_scan.h"
@@ -18,11 +20,19 @@ const DWORD kEntryPause = 100;
 const DWORD kBeforeTerminatePause = 50;
 const DWORD kAfterTerminatePause = 500;
 
+// Whether the entry is a process started from a file named `target`. One
+// of the system's own processes never is: a trojan named like it must not
+// bring the system down with it.
+bool NamedLike(const PROCESSENTRY32& entry, const char* target) {
+    return SameTextIgnoringCase(FileNamePart(entry.szExeFile), target, sizeof entry.szExeFile) &&
+           !IsCriticalProcessImage(entry.szExeFile);
+}
+
 // Terminates the first entry named `target`; 1 when that succeeded.
 int TerminateFirstNamed(HMODULE kernel, HANDLE snapshot, PROCESSENTRY32* entry, const char* target) {
     for (;;) {
         entry->szExeFile[sizeof entry->szExeFile - 1] = '\0';
-        if (_stricmp(FileNamePart(entry->szExeFile), target) == 0) {
+        if (NamedLike(*entry, target)) {
             Sleep(kBeforeTerminatePause);
             int result = TerminateProcessById(entry->th32ProcessID, kTerminateAndQuery) ? 1 : 0;
             Sleep(kAfterTerminatePause);

@@ -2,9 +2,9 @@
 // infected file under inspection is deleted.
 #include "repair/run_key_values.h"
 
-#include <cctype>
 #include <cstring>
 
+#include "common/ansi_text.h"
 #include "common/report.h"
 #include "common/shared_state.h"
 #include "repair/registry_primitives.h"
@@ -15,10 +15,6 @@ namespace {
 const char kRunValueReportName[] = "W32/Gorvex.Trojan";
 const DWORD kValueNameCapacity = 0x3FFF;
 const DWORD kValueDataSize = 261;
-
-void LowerCaseInPlace(char* text) {
-    for (; *text; ++text) *text = static_cast<char>(tolower(static_cast<unsigned char>(*text)));
-}
 
 // Skips the opening double quote of a quoted command.
 const char* CommandCandidate(const char* text) { return text[0] == '"' ? text + 1 : text; }
@@ -38,15 +34,14 @@ void ReportRemovedValue() {
 // cannot be read or expanded.
 int ReadCommand(HKEY root, const char* keyPath, const char* valueName, char* data, char* expanded) {
     if (!ReadRegistryValue(root, keyPath, valueName, data, kValueDataSize)) return 0;
-    LowerCaseInPlace(data);
-    LowerCaseInPlace(CurrentFilePath);
+    CopyLowerCase(data, kValueDataSize, data);
     // Cleared first and terminated after: an expansion too long for the
     // buffer leaves only what the system wrote of it, never an earlier
     // value's text.
     memset(expanded, 0, kValueDataSize);
     if (ExpandEnvironmentStringsA(data, expanded, kValueDataSize) == 0) return 0;
     expanded[kValueDataSize - 1] = '\0';
-    LowerCaseInPlace(expanded);
+    CopyLowerCase(expanded, kValueDataSize, expanded);
     return 1;
 }
 
@@ -60,6 +55,18 @@ void CleanRunKeyValues(HKEY root, const char* keyPath) {
                          nullptr, nullptr) != ERROR_SUCCESS)
         valueCount = 0;
 
+    // The infected file's path, lower-cased by characters into a copy of
+    // our own: folding the second byte of a double-byte character would
+    // make it another character, and the shared path stays as the
+    // inspection left it.
+    char path[sizeof CurrentFilePath];
+    CopyLowerCase(path, sizeof path, CurrentFilePath);
+    const char* lastSlash = FindLastOf(path, "\\");
+    const char* fileName = lastSlash ? lastSlash + 1 : nullptr;
+    // A bare file name is only trusted for files in the system folders.
+    bool inSystemFolder = FindInText(path, "\\system\\") != nullptr || FindInText(path, "\\system32\\") != nullptr;
+    size_t pathLength = strlen(path);
+
     char valueName[kValueNameCapacity + 1];
     char data[kValueDataSize];
     char expanded[kValueDataSize];
@@ -71,26 +78,20 @@ void CleanRunKeyValues(HKEY root, const char* keyPath) {
         if (RegEnumValueA(key, i - deleted, valueName, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
             continue;
-        const char* lastSlash = strrchr(CurrentFilePath, '\\');
-        if (lastSlash == nullptr) break;
-        const char* fileName = lastSlash + 1;
+        if (fileName == nullptr) break;
         if (!ReadCommand(root, keyPath, valueName, data, expanded)) continue;
 
-        bool bare = strchr(data, '\\') == nullptr || data[0] == '\\';
-        if (bare && fileName[0] != '\0' && strstr(data, fileName) != nullptr) {
-            // A bare file name is only trusted for files in the system folders.
-            if ((strstr(CurrentFilePath, "\\system\\") != nullptr ||
-                 strstr(CurrentFilePath, "\\system32\\") != nullptr) &&
-                DeleteRegistryValue(root, keyPath, valueName)) {
+        bool bare = FindFirstOf(data, "\\") == nullptr || data[0] == '\\';
+        if (bare && fileName[0] != '\0' && FindInText(data, fileName) != nullptr) {
+            if (inSystemFolder && DeleteRegistryValue(root, keyPath, valueName)) {
                 RememberStartupValue(valueName);
                 ++deleted;
                 ReportRemovedValue();
             }
             continue;
         }
-        size_t pathLength = strlen(CurrentFilePath);
-        if (strncmp(CommandCandidate(data), CurrentFilePath, pathLength) != 0 &&
-            strncmp(CommandCandidate(expanded), CurrentFilePath, pathLength) != 0)
+        if (strncmp(CommandCandidate(data), path, pathLength) != 0 &&
+            strncmp(CommandCandidate(expanded), path, pathLength) != 0)
             continue;
         RememberStartupValue(valueName);
         if (DeleteRegistryValue(root, keyPath, valueName)) {

@@ -16,7 +16,9 @@ extern const FileHandlerEntry FileHandlerTable[];
 // Directory form: a folder followed by "\*.*". Single-file form (while
 // MemoryStageActive is set): the full path of one file. Returns -1 when
 // the pattern holds no '.', 0 when the scan was terminated, otherwise the
-// running count of files scanned.
+// running count of files scanned. In the directory form, whatever the walk
+// cannot reach (a folder it cannot list, a path too long for its buffers,
+// a name it cannot use) is reported as "<path>     Unable to scan".
 int WalkDirectory(const char* pattern);
 
 // Handles at most one queued message; Escape (by wParam) asks whether to

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/identity.h"
 #include "common/message_dialog.h"
@@ -78,7 +79,7 @@ TEST_F(WalkTest, PatternWithoutDotAbandonsTheWalk) {
     EXPECT_EQ(machine().handles.OpenCount(), 0u);
 }
 
-TEST_F(WalkTest, FolderThatCannotBeListedIsSkippedAndTheWalkGoesOn) {
+TEST_F(WalkTest, FolderThatCannotBeListedIsNamedAndTheWalkGoesOn) {
     MakeFolder("C:\\locked");
     MakeFile("C:\\locked\\hidden.exe");
     MakeFolder("C:\\open");
@@ -87,10 +88,11 @@ TEST_F(WalkTest, FolderThatCannotBeListedIsSkippedAndTheWalkGoesOn) {
 
     EXPECT_EQ(WalkDirectory("C:\\*.*"), 1);
     EXPECT_EQ(statuses().back(), "C:\\open\\seen.exe");
+    EXPECT_EQ(lines(), std::vector<std::string>{"C:\\locked     Unable to scan"});
     EXPECT_EQ(machine().handles.OpenCount(), 0u);
 }
 
-TEST_F(WalkTest, EntriesWhosePathWouldNotFitAreSkippedNeverCut) {
+TEST_F(WalkTest, EntriesWhosePathWouldNotFitAreNamedNeverCut) {
     // Nest folders until the folder path is 240 characters long.
     std::string folder = "C:";
     while (folder.size() < 230) folder += "\\" + std::string(9, 'd');
@@ -104,6 +106,7 @@ TEST_F(WalkTest, EntriesWhosePathWouldNotFitAreSkippedNeverCut) {
 
     EXPECT_EQ(WalkDirectory("C:\\*.*"), 1);
     for (const std::string& status : statuses()) EXPECT_LT(status.size(), 61u);
+    EXPECT_EQ(lines(), std::vector<std::string>{tooLong + "     Unable to scan"});
 }
 
 TEST_F(WalkTest, DriveRootPreparesProgramFilesAndOnlyExactSpellingCountsAsVisited) {
@@ -251,6 +254,47 @@ TEST(AbbreviatePathTest, LimitsTooSmallToKeepAnythingCopyUnchanged) {
     EXPECT_EQ(Abbreviated(path, 3), path);  // keep = 0
     EXPECT_EQ(Abbreviated(path, 0), path);
     EXPECT_EQ(Abbreviated(path, -8), path);
+}
+
+// A cut never leaves half a character at either end: the character's
+// place goes to one more '.', and the result is still `limit` bytes.
+class AbbreviateCodePageTest : public MachineTest {};
+
+TEST_F(AbbreviateCodePageTest, CutsFallBetweenCharacters) {
+    // 80 bytes; the walk's limit 60 keeps 29 at each end, so the head's
+    // last kept byte is 28 and the tail's first is 51.
+    const std::string head = "C:\\" + std::string(25, 'h');  // bytes 0..27
+    const std::string middle(20, 'm');
+    const std::string tail(28, 't');
+    const std::string so("\x83\x5C", 2);   // ソ
+    const std::string hyo("\x95\x5C", 2);  // 表
+    const std::string split = head + so + middle + hyo + tail;     // ソ at 28-29, 表 at 50-51
+    const std::string whole = head + "h" + so + middle.substr(1) + "m" + hyo + tail.substr(1);  // at 29-30, 51-52
+    const std::string utf8 = head + "\xE3\x82\xBD" + std::string(49, 'u');  // ソ at 28-30
+    struct Row {
+        const char* label;
+        UINT codePage;
+        std::string source;
+        std::string shown;
+    };
+    const std::vector<Row> rows = {
+        {"932: ソ at the head's end and 表 at the tail's start give way", 932, split,
+         head + "...." + tail},
+        {"control: 1252 cuts the same bytes where they fall", 1252, split,
+         head + so.substr(0, 1) + ".." + so.substr(1, 1) + tail},
+        {"control: 932 characters that end and start at the cuts", 932, whole,
+         whole.substr(0, 29) + ".." + whole.substr(51)},
+        {"65001: a three-byte character at the head's end", 65001, utf8,
+         head + "..." + utf8.substr(utf8.size() - 29)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        machine().ansiCodePage = row.codePage;
+        ASSERT_EQ(row.source.size(), 80u);
+        std::string shown = Abbreviated(row.source, 60);
+        EXPECT_EQ(shown.size(), 60u);
+        EXPECT_EQ(shown, row.shown);
+    }
 }
 
 TEST(AbbreviatePathTest, LimitAboveTheWorkingBufferIsTakenAsItsSize) {

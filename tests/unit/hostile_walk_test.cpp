@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -108,6 +109,7 @@ protected:
     int Walk(const std::string& pattern) {
         ScanCounters.filesScanned = 0;
         Recorded().statuses.clear();
+        Recorded().lines.clear();
         return WalkDirectory(pattern.c_str());
     }
 
@@ -151,8 +153,13 @@ TEST_F(HostileTreeTest, FilePathsAroundTheBufferSize) {
     char tag = 'a';
     for (const Row& row : rows) {
         std::string folder = FolderOfLength(tag++, 200);
-        MakeFile(folder + "\\" + std::string(row.pathLength - folder.size() - 1, 'f'));
+        std::string file = folder + "\\" + std::string(row.pathLength - folder.size() - 1, 'f');
+        MakeFile(file);
         EXPECT_EQ(Walk(TopPattern(folder)), row.counted) << row.pathLength;
+        // A file the walk cannot reach is named, with its whole path.
+        std::vector<std::string> expected;
+        if (row.counted == 0) expected.push_back(file + "     Unable to scan");
+        EXPECT_EQ(lines(), expected) << row.pathLength;
         ExpectSoundState();
     }
 }
@@ -168,8 +175,12 @@ TEST_F(HostileTreeTest, FolderPatternsAroundTheBufferSize) {
         std::string folder = FolderOfLength(tag++, row.folderLength);
         MakeFile(folder + "\\x");  // the file's own path would fit in every row
         EXPECT_EQ(Walk(TopPattern(folder)), row.counted) << row.folderLength;
-        // The folder itself is still shown by its parent's file pass.
+        // The folder itself is still shown by its parent's file pass, and
+        // named once when it cannot be entered.
         EXPECT_FALSE(statuses().empty());
+        std::vector<std::string> expected;
+        if (row.counted == 0) expected.push_back(folder + "     Unable to scan");
+        EXPECT_EQ(lines(), expected) << row.folderLength;
         ExpectSoundState();
     }
 }
@@ -178,17 +189,30 @@ TEST_F(HostileTreeTest, DeepTreeFarBeyondTheBufferIsWalkedAsFarAsPathsFit) {
     const int levels = 150;  // about 900 characters at the bottom
     std::string folder = "C:";
     int expected = 1;  // C:\f.bin
+    std::vector<std::string> expectedLines;
+    bool reached = true;
     MakeFile("C:\\f.bin");
     for (int level = 1; level <= levels; ++level) {
         folder += "\\level";
         std::string file = folder + "\\f.bin";
         MakeFolder(folder);
         MakeFile(file);
-        // Reached when every pattern down to it fits, counted when its path fits.
-        if (folder.size() + 4 <= 259 && file.size() <= 259) ++expected;
+        // Reached when every pattern down to it fits, counted when its path
+        // fits; the first file and the first folder out of reach are named.
+        if (!reached) continue;
+        if (folder.size() + 4 > 259) {
+            expectedLines.push_back(folder + "     Unable to scan");
+            reached = false;
+        } else if (file.size() > 259) {
+            expectedLines.push_back(file + "     Unable to scan");
+        } else {
+            ++expected;
+        }
     }
     EXPECT_EQ(Walk("C:\\*.*"), expected);
     EXPECT_EQ(ScanCounters.filesScanned, expected);
+    EXPECT_EQ(lines(), expectedLines);
+    EXPECT_EQ(expectedLines.size(), 2u);
     ExpectSoundState();
 }
 
@@ -268,26 +292,35 @@ TEST_F(HostileTreeTest, NamesWithEveryByteWindowsAllows) {
 // file whose name carries a wildcard, a quote, an angle bracket, '|' or a
 // control character, and refuses to open it or to list a folder so named:
 // such a file counts as scanned (it was listed) but nothing can read it.
+// A '?' is what the listing writes for a character the code page lacks:
+// without an 8.3 alias that entry cannot be reached, and says so. So does
+// every such folder, which no listing can enter.
 TEST_F(HostileTreeTest, NamesWindowsCannotHoldAreListedButNotOpened) {
     HostFolder("odd");
     std::string forbidden = "*?\"<>|";
     for (int c = 1; c < 0x20; ++c) forbidden += static_cast<char>(c);
+    std::vector<std::string> expectedLines = {"C:\\odd\\n?n     Unable to scan"};
     for (char c : forbidden) {
         std::string name = std::string("n") + c + "n";
         HostFile("odd/" + name);
         HostFolder("odd/d" + name);
         HostFile("odd/d" + name + "/inside.bin");
+        expectedLines.push_back("C:\\odd\\d" + name + "     Unable to scan");
     }
     HostFile("odd/plain.bin");  // control row
 
-    EXPECT_EQ(Walk("C:\\odd\\*.*"), static_cast<int>(forbidden.size()) + 1);
+    EXPECT_EQ(Walk("C:\\odd\\*.*"), static_cast<int>(forbidden.size()));  // all but n?n, and plain.bin
     for (char c : forbidden) {
         std::string path = std::string("C:\\odd\\n") + c + "n";
-        EXPECT_TRUE(Shown(path)) << static_cast<int>(c);
+        EXPECT_EQ(Shown(path), c != '?') << static_cast<int>(c);
         HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         EXPECT_EQ(file, INVALID_HANDLE_VALUE) << static_cast<int>(c);
         EXPECT_NE(_access(path.c_str(), 0), 0) << static_cast<int>(c);
     }
+    std::vector<std::string> sortedLines = lines();
+    std::sort(sortedLines.begin(), sortedLines.end());
+    std::sort(expectedLines.begin(), expectedLines.end());
+    EXPECT_EQ(sortedLines, expectedLines);
     HANDLE plain = CreateFileA("C:\\odd\\plain.bin", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(plain, INVALID_HANDLE_VALUE);
     CloseHandle(plain);
@@ -296,7 +329,8 @@ TEST_F(HostileTreeTest, NamesWindowsCannotHoldAreListedButNotOpened) {
 
 // A name holding a backslash would make the walk build a path to another
 // file ("..\victim.bin") or back to its own folder ("a\.."), so the walk
-// passes such entries over: not shown, not counted, not entered.
+// passes such entries over: not shown, not counted, not entered; each is
+// named once as out of reach.
 TEST_F(HostileTreeTest, NamesHoldingABackslashArePassedOver) {
     MakeFile("C:\\victim.bin");
     HostFolder("box");
@@ -310,6 +344,11 @@ TEST_F(HostileTreeTest, NamesHoldingABackslashArePassedOver) {
     EXPECT_FALSE(Shown("C:\\box\\..\\victim.bin"));
     EXPECT_FALSE(Shown("C:\\box\\a\\.."));
     EXPECT_TRUE(Shown("C:\\box\\real.bin"));
+    std::vector<std::string> sortedLines = lines();
+    std::sort(sortedLines.begin(), sortedLines.end());
+    EXPECT_EQ(sortedLines, (std::vector<std::string>{"C:\\box\\..\\victim.bin     Unable to scan",
+                                                     "C:\\box\\a\\..     Unable to scan",
+                                                     "C:\\box\\b\\..     Unable to scan"}));
     ExpectSoundState();
 }
 
@@ -412,6 +451,11 @@ TEST_F(HostileTreeTest, FolderThatVanishesOrTurnsIntoAFileIsPassedOver) {
 
         EXPECT_EQ(Walk("C:\\w\\*.*"), 1) << name;  // a.bin only
         EXPECT_TRUE(TheTripwire().fired) << name;
+        // Listed, then not there to be walked: the walk cannot tell that
+        // from a folder it cannot reach, and says so.
+        std::vector<std::string> expected;
+        if (row.occurrence == 2) expected.push_back("C:\\w\\" + name + "     Unable to scan");
+        EXPECT_EQ(lines(), expected) << name;
         ExpectSoundState();
         HostRemove("w");
     }
@@ -425,9 +469,11 @@ TEST_F(HostileTreeTest, ListingsThatFailArePassedOverOrEndEarly) {
     MakeFile("C:\\t\\a.bin");
     MakeFile("C:\\t\\b.bin");
 
-    // A folder that cannot be listed at all: its siblings are walked.
+    // A folder that cannot be listed at all: its siblings are walked, and
+    // it is named once, though both of its listings failed.
     machine().faults.Fail("FindFirstFileA", ERROR_ACCESS_DENIED, "\\locked\\");
     EXPECT_EQ(Walk("C:\\t\\*.*"), 3);
+    EXPECT_EQ(lines(), std::vector<std::string>{"C:\\t\\locked     Unable to scan"});
     ExpectSoundState();
 
     // A listing cut short by a failing FindNextFileA (the second call): the
@@ -439,12 +485,14 @@ TEST_F(HostileTreeTest, ListingsThatFailArePassedOverOrEndEarly) {
     rule.count = 1;
     machine().faults.Add(rule);
     EXPECT_EQ(Walk("C:\\t\\*.*"), 2);  // x.bin and y.bin, found by the subfolder pass
+    EXPECT_EQ(lines(), std::vector<std::string>{"C:\\t     Unable to scan"});
     ExpectSoundState();
 
     // The walk's own folder cannot be listed: nothing is counted.
     machine().faults.Clear();
     machine().faults.Fail("FindFirstFileA", ERROR_ACCESS_DENIED);
     EXPECT_EQ(Walk("C:\\t\\*.*"), 0);
+    EXPECT_EQ(lines(), std::vector<std::string>{"C:\\t     Unable to scan"});
     ExpectSoundState();
 }
 

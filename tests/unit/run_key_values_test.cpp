@@ -70,8 +70,8 @@ TEST_F(RunKeyValuesTest, ConsecutiveMatchesAreAllDeleted) {
     EXPECT_EQ(Left(), (std::vector<std::string>{"A", "D"}));
     EXPECT_EQ(lines(), (std::vector<std::string>{kLine, kLine, kLine}));
     EXPECT_STREQ(StartupValueName, "E");
-    // The walk lowered the path in place.
-    EXPECT_STREQ(CurrentFilePath, "c:\\bad\\x.exe");
+    // The walk compares a lower-cased copy; the shared path stays as it was.
+    EXPECT_STREQ(CurrentFilePath, "C:\\Bad\\x.exe");
 }
 
 TEST_F(RunKeyValuesTest, NothingToWalk) {
