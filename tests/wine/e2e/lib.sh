@@ -102,10 +102,11 @@ e2e_reg_add() {
 
 # e2e_reg_value KEY NAME [VIEW]: the data of a value, or nothing when it
 # is gone. VIEW (/reg:32 or /reg:64) picks a registry view of a 64-bit
-# prefix.
+# prefix. Wine's reg prints in the OEM code page (437 on an English
+# machine, 932 on a Japanese one), so the data is that code page's bytes.
 e2e_reg_value() {
     wine reg query "$1" /v "$2" ${3:+"$3"} 2>/dev/null | tr -d '\r' |
-        awk -v n="$2" '$1 == n { sub(/^[ ]*[^ ]+[ ]+[^ ]+[ ]+/, ""); print; found = 1 } END { exit !found }'
+        LC_ALL=C awk -v n="$2" '$1 == n { sub(/^[ ]*[^ ]+[ ]+[^ ]+[ ]+/, ""); print; found = 1 } END { exit !found }'
 }
 
 # e2e_expect_value KEY NAME DATA [VIEW]
