@@ -287,6 +287,9 @@ void AbbreviatePath(const char* source, char* destination, int16_t limit) {
         const char* tail = end - keep;
         const char* holder = CharacterStart(source, tail);
         if (holder != tail) tail = NextCharacter(holder);
+        // Only the first 511 bytes of a longer source are looked at, and a
+        // character may cross that end: then no tail is kept at all.
+        if (tail > end) tail = end;
         size_t tailLength = static_cast<size_t>(end - tail);
         memcpy(work + effectiveLimit - tailLength, tail, tailLength);
         memcpy(destination, work, static_cast<size_t>(effectiveLimit));

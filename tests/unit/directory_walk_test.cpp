@@ -297,6 +297,19 @@ TEST_F(AbbreviateCodePageTest, CutsFallBetweenCharacters) {
     }
 }
 
+TEST_F(AbbreviateCodePageTest, ACharacterAcrossTheLookedAtEndKeepsNoTail) {
+    // Bytes 509-511 are one UTF-8 character, and only 511 bytes are looked
+    // at: a tail of one byte would start inside it and end after it.
+    machine().ansiCodePage = 65001;
+    const std::string source = std::string(509, 'a') + "\xE3\x82\xBD" + std::string(88, 'b');
+    char out[512];
+    AbbreviatePath(source.c_str(), out, 4);
+    EXPECT_STREQ(out, "a...");
+    machine().ansiCodePage = 1252;  // control: single bytes cut where they fall
+    AbbreviatePath(source.c_str(), out, 4);
+    EXPECT_STREQ(out, "a..\x82");
+}
+
 TEST(AbbreviatePathTest, LimitAboveTheWorkingBufferIsTakenAsItsSize) {
     std::string path(300, 's');
     std::string shown = Abbreviated(path, 400);

@@ -100,20 +100,36 @@ e2e_reg_add() {
     wine reg add "$@" /f >/dev/null 2>&1 || fail "reg add $*"
 }
 
-# e2e_reg_value KEY NAME: the data of a value, or nothing when it is gone.
+# e2e_reg_value KEY NAME [VIEW]: the data of a value, or nothing when it
+# is gone. VIEW (/reg:32 or /reg:64) picks a registry view of a 64-bit
+# prefix. Wine's reg prints in the OEM code page (437 on an English
+# machine, 932 on a Japanese one), so the data is that code page's bytes.
 e2e_reg_value() {
-    wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
-        awk -v n="$2" '$1 == n { sub(/^[ ]*[^ ]+[ ]+[^ ]+[ ]+/, ""); print; found = 1 } END { exit !found }'
+    wine reg query "$1" /v "$2" ${3:+"$3"} 2>/dev/null | tr -d '\r' |
+        LC_ALL=C awk -v n="$2" '$1 == n { sub(/^[ ]*[^ ]+[ ]+[^ ]+[ ]+/, ""); print; found = 1 } END { exit !found }'
 }
 
+# e2e_expect_value KEY NAME DATA [VIEW]
 e2e_expect_value() {
     local data
-    data=$(e2e_reg_value "$1" "$2") || fail "value $2 missing under $1"
-    [ "$data" = "$3" ] || fail "value $2 under $1 is [$data], expected [$3]"
+    data=$(e2e_reg_value "$1" "$2" "${4:-}") || fail "value $2 missing under $1${4:+ ($4)}"
+    [ "$data" = "$3" ] || fail "value $2 under $1${4:+ ($4)} is [$data], expected [$3]"
 }
 
+# e2e_expect_no_value KEY NAME [VIEW]
 e2e_expect_no_value() {
-    if e2e_reg_value "$1" "$2" >/dev/null; then fail "value $2 still under $1"; fi
+    if e2e_reg_value "$1" "$2" "${3:-}" >/dev/null; then fail "value $2 still under $1${3:+ ($3)}"; fi
+}
+
+# e2e_reg_import VIEW: imports the registry file on standard input into
+# that view (/reg:32 or /reg:64) of a 64-bit prefix. The file goes
+# through C: (the prefix has no drive for the host's folders) and is
+# removed afterwards.
+e2e_reg_import() {
+    local file=$WINEPREFIX/drive_c/bruvane/import.reg
+    cat > "$file"
+    wine reg import 'C:\bruvane\import.reg' "$1" >/dev/null 2>&1 || fail "reg import $1"
+    rm -f "$file"
 }
 
 # e2e_scan ROBOT-ARGS...: start the program, press Scan, wait for the OK
@@ -298,4 +314,39 @@ e2e_service_outlived() {
     e2e_expect_file "$c/svc/guard.exe"
     e2e_expect_running "$guard" "the guarded program"
     kill "$guard" 2>/dev/null || true
+}
+
+# e2e_localized_machine LOCALE CODEPAGE VERSION: e2e_machine VERSION in
+# another language. Wine takes the machine's language from the Unix
+# locale of each of its processes, so the whole scenario runs in LOCALE.
+# Fails unless the locale was generated (Wine would quietly mangle names
+# beyond ASCII) and the ANSI code page is CODEPAGE.
+e2e_localized_machine() {
+    locale -a | grep -qix "${1%.UTF-8}.utf8" || fail "the locale $1 is not generated (.ci/run generates it)"
+    export LC_ALL=$1
+    e2e_machine "$3"
+    robot expect-acp "$2" || fail "Wine's ANSI code page under $1 is not $2"
+}
+
+# e2e_short_path WINDOWS-PATH: the path as Wine's 8.3 aliases spell it,
+# in the ANSI code page; the path itself may hold any character.
+e2e_short_path() {
+    robot short-path "$1" | tr -d '\r' | grep . || fail "no 8.3 form of $1"
+}
+
+# e2e_expect_ansi_lines CODEPAGE: the result list equals standard input
+# (UTF-8), converted to that ANSI code page, byte for byte. A difference
+# is shown in UTF-8.
+e2e_expect_ansi_lines() {
+    iconv -f UTF-8 -t "CP$1" > "$BRUVANE_WORK/expected.txt" || fail "the expected lines do not fit code page $1"
+    cmp -s "$BRUVANE_WORK/expected.txt" "$BRUVANE_WORK/lines.txt" && return 0
+    diff -u <(iconv -f "CP$1" -t UTF-8 "$BRUVANE_WORK/expected.txt") \
+        <(iconv -c -f "CP$1" -t UTF-8 "$BRUVANE_WORK/lines.txt") >&2 || true
+    fail "unexpected result lines (code page $1)"
+}
+
+# e2e_process_id NAME: the id of a running process of that image name.
+e2e_process_id() {
+    robot process-id "$1" | tr -d '\r' | awk '$1 == "process-id" { print $2 }' | grep . ||
+        fail "no process $1 runs"
 }

@@ -2,7 +2,9 @@
 # Runs one end-to-end scenario (scenarios/NAME.sh): a fresh prefix with
 # Z: removed and the links to the host's home cut, bruvane.exe and the
 # robot on C:, an X server of its own (Xvfb); the scenario prepares the
-# machine, drives the program and checks the machine afterwards.
+# machine, drives the program and checks the machine afterwards. A
+# scenario holding the line "# Wine prefix: win64" gets a 64-bit prefix,
+# every other one a 32-bit prefix.
 #
 #   run-e2e.sh NAME WIN32_BUILD_DIR MKSAMPLE ARTIFACTS_DIR
 set -euo pipefail
@@ -16,6 +18,10 @@ for file in "$build/src/app/bruvane.exe" "$build/tests/wine/robot/robot.exe" "$b
     "$build/tests/wine/e2e/e2e_box_answerer.exe" "$mksample"; do
     [ -f "$file" ] || { echo "missing $file: build both presets first" >&2; exit 1; }
 done
+scenario=$here/scenarios/$name.sh
+[ -f "$scenario" ] || { echo "no scenario $scenario" >&2; exit 1; }
+arch=win32
+if grep -qx '# Wine prefix: win64' "$scenario"; then arch=win64; fi
 mkdir -p "$artifacts"
 artifacts=$(readlink -f "$artifacts")
 . "$wine_lib/prefix.sh"
@@ -29,7 +35,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-prefix=$(bruvane_new_prefix "$work")
+prefix=$(bruvane_new_prefix "$work" "$arch")
 bruvane_draw_own_frames "$prefix"
 mkdir -p "$work/home"
 
@@ -49,4 +55,4 @@ bash -c '
     bruvane_install "$BRUVANE_EXE" "$BRUVANE_ROBOT"
     . "$0"
     echo "e2e $BRUVANE_SCENARIO: passed"
-' "$here/scenarios/$name.sh"
+' "$scenario"

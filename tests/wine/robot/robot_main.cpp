@@ -31,6 +31,11 @@
 //   expect-dpi N                   the screen has N logical pixels per inch
 //   font-height FACE POINTS        print that font's height in pixels on this screen (the
 //                                  vertical dialog unit of a dialog in that font is an eighth)
+//   expect-acp N                   the ANSI code page is N (932 Japanese, 1252 Western)
+//   short-path PATH                print PATH's 8.3 form in the ANSI code page (PATH may
+//                                  hold any character: it is read from the wide command line)
+//   process-id NAME                print the id of a running process of that image name
+//   expect-process NAME ID         that process still runs that image
 //   sleep MS
 //   poll MS                        how often the later waits look (default 50); a benchmark
 //                                  looks rarely so that the robot costs the program nothing
@@ -42,6 +47,7 @@
 #include <string>
 #include <vector>
 
+#include "robot_system.h"
 #include "robot_windows.h"
 #include "screenshot.h"
 
@@ -60,7 +66,10 @@ struct Rule {
 
 class Robot {
 public:
-    Robot(int argc, char** argv) : args_(argv + 1, argv + argc) {}
+    // The wide arguments are the same as the ANSI ones, but hold every
+    // character (the ANSI ones have '?' where the code page lacks one).
+    Robot(int argc, char** argv, const std::vector<std::wstring>& wideArgs)
+        : args_(argv + 1, argv + argc), wideArgs_(wideArgs) {}
 
     int Run() {
         // BRUVANE_ROBOT_TRACE=1 prints each command with the time it began.
@@ -79,6 +88,11 @@ public:
 
 private:
     std::string Take() { return next_ < args_.size() ? args_[next_++] : std::string(); }
+    // The next argument as the wide command line gives it.
+    std::wstring TakeWide() {
+        size_t index = next_++;
+        return index < wideArgs_.size() && wideArgs_.size() == args_.size() ? wideArgs_[index] : std::wstring();
+    }
     int TakeNumber() { return atoi(Take().c_str()); }
 
     bool Fail(const std::string& why) {
@@ -136,6 +150,26 @@ private:
             return WaitGone(TakeNumber());
         }
         if (command_ == "expect-font") return ExpectFont(Take());
+        if (command_ == "expect-acp") {
+            int expected = TakeNumber();
+            if (GetACP() != static_cast<UINT>(expected)) return Fail("the ANSI code page is " + std::to_string(GetACP()));
+            return true;
+        }
+        if (command_ == "short-path") return PrintShortPath(TakeWide());
+        if (command_ == "process-id") {
+            std::string name = Take();
+            DWORD id = FindProcessNamed(name.c_str());
+            if (id == 0) return Fail("no process " + name);
+            printf("process-id %lu\n", id);
+            fflush(stdout);
+            return true;
+        }
+        if (command_ == "expect-process") {
+            std::string name = Take();
+            DWORD id = static_cast<DWORD>(strtoul(Take().c_str(), nullptr, 10));
+            if (!ProcessRuns(name.c_str(), id)) return Fail("process " + std::to_string(id) + " (" + name + ") no longer runs");
+            return true;
+        }
         if (command_ == "expect-dpi") return ExpectDpi(TakeNumber());
         if (command_ == "font-height") {
             std::string face = Take();
@@ -245,6 +279,15 @@ private:
         ReleaseDC(nullptr, screen);
         DeleteObject(font);
         if (lstrcmpiA(chosen, face.c_str()) != 0) return Fail("asked for \"" + face + "\", got \"" + chosen + "\"");
+        return true;
+    }
+
+    bool PrintShortPath(const std::wstring& path) {
+        if (path.empty()) return Fail("no path (or the wide command line does not match)");
+        std::string shortPath = ShortPathInAnsi(path.c_str());
+        if (shortPath.empty()) return Fail("GetShortPathNameW failed with " + std::to_string(GetLastError()));
+        printf("%s\n", shortPath.c_str());
+        fflush(stdout);
         return true;
     }
 
@@ -505,6 +548,7 @@ private:
     }
 
     std::vector<std::string> args_;
+    std::vector<std::wstring> wideArgs_;
     size_t next_ = 0;
     std::string command_;
     std::string failure_;
@@ -520,6 +564,11 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    Robot robot(argc, argv);
+    std::vector<std::wstring> wideArgs;
+    int wideCount = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
+    for (int i = 1; wide != nullptr && i < wideCount; ++i) wideArgs.push_back(wide[i]);
+    if (wide != nullptr) LocalFree(wide);
+    Robot robot(argc, argv, wideArgs);
     return robot.Run();
 }
