@@ -1,0 +1,15 @@
+// The read-ahead's work on one file: read what the inspection will read
+// first (the first 4 KiB, and the PE headers where the offset at 0x3C
+// points beyond them), so that the engine finds it in the page cache.
+// Only a regular file is read; a link is never followed and a pipe never
+// waited on. Nothing is kept: the descriptor is closed before returning.
+#pragma once
+
+enum class TouchResult {
+    kRead,        // a regular file, its pages read
+    kNotOpened,   // gone, a link, no permission ...
+    kNotRegular,  // a pipe, a device, a folder put in its place
+};
+
+// `name` in the folder open as `dirfd`.
+TouchResult TouchFile(int dirfd, const char* name);
