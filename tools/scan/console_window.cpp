@@ -62,6 +62,7 @@ HWND CreateConsoleWindow(FILE* out) {
     ReportOutput = out;
     FollowerCount = 0;
     WalkOver = false;
+    InterruptRequested = 0;
     return winsim::TheMachine().ui.CreateWindowWithProc(ConsoleWindowProc);
 }
 

@@ -11,7 +11,7 @@
 #include "scan_follower.h"
 
 // Registers the window with the simulated machine and returns its handle.
-// A new window has no followers.
+// A new window has no followers and no interrupt asked for.
 HWND CreateConsoleWindow(FILE* out);
 
 // Calls `hook` once, just before the first line of the statistics: the

@@ -262,8 +262,11 @@ bool ReadAhead::HandledThrough(int64_t number) const {
     return true;
 }
 
+// Nothing more will happen until the engine moves on: the walk is done or
+// held back (and not about to go on), and every queued file dealt with.
 bool ReadAhead::Settled() const {
-    if ((!walkerWaiting_ && !walkDone_) || firstQueued_ != nextNumber_) return false;
+    bool heldBack = walkerWaiting_ && !RoomThrough(nextNumber_ + slack_ - 1);
+    if ((!heldBack && !walkDone_) || firstQueued_ != nextNumber_) return false;
     for (int i = 0; i < settings_.readers; ++i)
         if (readingNow_[i].load() != -1) return false;
     return true;
