@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -175,11 +176,14 @@ protected:
         int filesScanned = 0;
     };
 
-    static void RecordTouch(void* context, int, const char* name) {
+    static TouchResult RecordTouch(void* context, int dirfd, const char* name) {
         Run* run = static_cast<Run*>(context);
         static std::mutex mutex;
-        std::lock_guard<std::mutex> lock(mutex);
-        run->touchedNames.push_back(name);
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            run->touchedNames.push_back(name);
+        }
+        return TouchFile(dirfd, name);
     }
 
     // One scan of a fresh tree; readers 0 runs the engine alone.
@@ -195,8 +199,9 @@ protected:
         settings.readers = readers;
         settings.window = window;
         settings.lockstep = lockstep;
-        settings.beforeTouch = &RecordTouch;
-        settings.hookContext = &run;
+        settings.warmAfter = 0;  // every file read, however warm the cache
+        settings.touch = &RecordTouch;
+        settings.touchContext = &run;
         ChangesAsShown changes(this);
         {
             ReadAhead readAhead(settings);
@@ -274,26 +279,27 @@ TEST_F(ReadAheadTest, StaysWithinItsWindowAndSkipsWhatTheEngineHasPassed) {
     size_t descriptors = OpenDescriptors();
     ReadAheadSettings settings;
     settings.readers = 2;
-    settings.window = 8;
+    settings.window = 4;  // small enough to go on at every file: no slack to race with
+    settings.warmAfter = 0;
     ReadAhead readAhead(settings);
     readAhead.Start({drive_});
 
     readAhead.WaitUntilSettled();  // the engine has not started
+    EXPECT_EQ(readAhead.Counts().listed, 4u);
+    EXPECT_EQ(readAhead.Counts().touched, 4u);
+
+    readAhead.EntryShown(4, "C:\\f104");
+    readAhead.WaitUntilSettled();
     EXPECT_EQ(readAhead.Counts().listed, 8u);
     EXPECT_EQ(readAhead.Counts().touched, 8u);
 
-    readAhead.EntryShown(8, "C:\\f108");
-    readAhead.WaitUntilSettled();
-    EXPECT_EQ(readAhead.Counts().listed, 16u);
-    EXPECT_EQ(readAhead.Counts().touched, 16u);
-
     // The engine went ahead (a cached stretch): files behind it are not read.
-    readAhead.EntryShown(30, "C:\\f130");
+    readAhead.EntryShown(20, "C:\\f120");
     readAhead.WaitUntilSettled();
     ReadAheadCounts counts = readAhead.Counts();
-    EXPECT_EQ(counts.listed, 38u);
-    EXPECT_EQ(counts.passed, 14u);
-    EXPECT_EQ(counts.touched, 24u);
+    EXPECT_EQ(counts.listed, 24u);
+    EXPECT_EQ(counts.passed, 12u);
+    EXPECT_EQ(counts.touched, 12u);
     // Held back, it keeps only the folder it walks.
     EXPECT_LE(OpenDescriptors(), descriptors + 1);
 
@@ -301,11 +307,72 @@ TEST_F(ReadAheadTest, StaysWithinItsWindowAndSkipsWhatTheEngineHasPassed) {
     EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
+// The touch of the warm-cache test: every file is found in the cache but
+// the names it was told of, and the names read are kept.
+struct Warmth {
+    std::vector<std::string> cold;
+    std::vector<std::string> read;
+};
+
+TouchResult TouchWithWarmth(void* context, int, const char* name) {
+    Warmth* warmth = static_cast<Warmth*>(context);
+    warmth->read.push_back(name);  // one reader only
+    for (const std::string& cold : warmth->cold)
+        if (cold == name) return TouchResult::kRead;
+    return TouchResult::kCached;
+}
+
+TEST_F(ReadAheadTest, OnAWarmCacheReadsOnlyNowAndThenUntilAFileIsNotCached) {
+    Warmth warmth;
+    for (int i = 0; i < 200; ++i) {
+        std::string name = "f" + std::to_string(1000 + i);
+        WriteText(drive_ + "/" + name, "x");
+        if (i >= 100 && i < 140) warmth.cold.push_back(name);
+    }
+    ReadAheadSettings settings;
+    settings.readers = 1;
+    settings.window = 16;
+    settings.warmAfter = 8;
+    settings.probeEvery = 4;
+    settings.warmWindow = 8;
+    settings.touch = &TouchWithWarmth;
+    settings.touchContext = &warmth;
+    settings.lockstep = true;
+    ReadAhead readAhead(settings);
+    readAhead.Start({drive_});
+    for (int next = 0; next <= 200; ++next) readAhead.EntryShown(next, "");
+    readAhead.Stop();
+
+    // However the threads met, these bounds hold: before the first warm
+    // stretch at most warmAfter files plus a window were read, and while
+    // warm one in probeEvery.
+    ReadAheadCounts counts = readAhead.Counts();
+    EXPECT_EQ(counts.listed, 200u);
+    EXPECT_EQ(counts.passed, 0u);
+    EXPECT_EQ(counts.touched + counts.notQueued, 200u);
+    EXPECT_LE(counts.touched, 8u + 16u + 200u / 4 + 40u + 8u + 16u) << "files read on a warm cache";
+    EXPECT_GE(counts.notQueued, 200u - (8u + 16u + 200u / 4 + 40u + 8u + 16u));
+    // Cold files end the warm stretch: after the first one read, the rest
+    // of the cold stretch is read file by file, but for those the walk
+    // numbered while still warm: up to the second cold probe, and then as
+    // far as the warm window reached.
+    size_t firstCold = 0;
+    while (firstCold < warmth.read.size() && warmth.read[firstCold] < "f1100") ++firstCold;
+    ASSERT_LT(firstCold, warmth.read.size());
+    EXPECT_LE(warmth.read[firstCold], "f1103") << "a probe meets the cold stretch within probeEvery files";
+    int unread = 0;
+    for (int i = std::stoi(warmth.read[firstCold].substr(1)) + 1; i < 1140; ++i)
+        if (std::find(warmth.read.begin(), warmth.read.end(), "f" + std::to_string(i)) == warmth.read.end()) ++unread;
+    EXPECT_LE(unread, 4 + 8);
+}
+
 struct TouchRow {
     const char* what;
     const char* name;
-    TouchResult expected;
+    TouchResult expected;  // kRead: read, from the disk or the cache
 };
+
+TouchResult ReadOrNot(TouchResult result) { return result == TouchResult::kCached ? TouchResult::kRead : result; }
 
 TEST_F(ReadAheadTest, ReadsOnlyRegularFilesAndNeverWaitsOnAPipe) {
     WriteKind(drive_ + "/sample.exe", samples::Kind::kMatch);
@@ -324,7 +391,7 @@ TEST_F(ReadAheadTest, ReadsOnlyRegularFilesAndNeverWaitsOnAPipe) {
     int folder = open(drive_.c_str(), O_RDONLY | O_DIRECTORY);
     ASSERT_GE(folder, 0);
     size_t descriptors = OpenDescriptors();
-    for (const TouchRow& row : kRows) EXPECT_EQ(TouchFile(folder, row.name), row.expected) << row.what;
+    for (const TouchRow& row : kRows) EXPECT_EQ(ReadOrNot(TouchFile(folder, row.name)), row.expected) << row.what;
     EXPECT_EQ(OpenDescriptors(), descriptors);
     close(folder);
 }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -37,6 +38,16 @@ void ReadHeadersBeyond(int fd, uint32_t offset) {
     (void)pread(fd, headers + 4, kHeaderSpan - 4, offset + 4);
 }
 
+// The first page, from the cache when it is all there; *cached says so.
+ssize_t ReadFirstPage(int fd, off_t size, unsigned char* page, bool* cached) {
+    struct iovec wanted = {page, kFirstReadSize};
+    ssize_t got = preadv2(fd, &wanted, 1, 0, RWF_NOWAIT);
+    off_t expected = size < static_cast<off_t>(kFirstReadSize) ? size : static_cast<off_t>(kFirstReadSize);
+    *cached = got >= 0 && got >= expected;
+    if (*cached) return got;
+    return pread(fd, page, kFirstReadSize, 0);
+}
+
 }  // namespace
 
 TouchResult TouchFile(int dirfd, const char* name) {
@@ -48,7 +59,8 @@ TouchResult TouchFile(int dirfd, const char* name) {
         return TouchResult::kNotRegular;
     }
     unsigned char first[kFirstReadSize];
-    ssize_t got = pread(fd, first, sizeof first, 0);
+    bool cached = false;
+    ssize_t got = ReadFirstPage(fd, st.st_size, first, &cached);
     // The headers lie past the first page only in a file longer than it.
     if (got == static_cast<ssize_t>(kFirstReadSize)) {
         uint32_t offset = Le16(first + kPeOffsetPosition);
@@ -58,5 +70,5 @@ TouchResult TouchFile(int dirfd, const char* name) {
             (void)pread(fd, first, offset + kHeaderSpan - kFirstReadSize, kFirstReadSize);
     }
     close(fd);
-    return TouchResult::kRead;
+    return cached ? TouchResult::kCached : TouchResult::kRead;
 }

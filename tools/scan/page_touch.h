@@ -6,10 +6,13 @@
 #pragma once
 
 enum class TouchResult {
-    kRead,        // a regular file, its pages read
+    kRead,        // a regular file, its first page read from the disk
+    kCached,      // a regular file whose first page was in the page cache
     kNotOpened,   // gone, a link, no permission ...
     kNotRegular,  // a pipe, a device, a folder put in its place
 };
 
-// `name` in the folder open as `dirfd`.
+// `name` in the folder open as `dirfd`. Whether the first page was cached
+// is asked without waiting for the disk (RWF_NOWAIT); where the file
+// system cannot answer that, the page counts as read.
 TouchResult TouchFile(int dirfd, const char* name);

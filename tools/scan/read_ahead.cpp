@@ -39,7 +39,8 @@ void Release(ReadAheadFolder* folder) {
 ReadAhead::ReadAhead(const ReadAheadSettings& settings) : settings_(settings) {
     if (settings_.window < kMinimumWindow) settings_.window = kMinimumWindow;
     if (settings_.readers > kMaximumReaders) settings_.readers = kMaximumReaders;
-    slack_ = settings_.window / 4;
+    if (settings_.probeEvery < 1) settings_.probeEvery = 1;
+    if (settings_.warmWindow < kMinimumWindow) settings_.warmWindow = kMinimumWindow;
 }
 
 ReadAhead::~ReadAhead() { Stop(); }
@@ -48,6 +49,8 @@ void ReadAhead::Start(const std::vector<std::string>& hostRoots) {
     if (settings_.readers <= 0 || !threads_.empty()) return;
     roots_ = hostRoots;
     queue_.assign(static_cast<size_t>(settings_.window), QueuedFile());
+    queueHead_ = 0;
+    queueCount_ = 0;
     readingNow_.reset(new std::atomic<int64_t>[static_cast<size_t>(settings_.readers)]);
     readerStarts_.clear();
     for (int i = 0; i < settings_.readers; ++i) {
@@ -82,8 +85,8 @@ void ReadAhead::Stop() {
     for (pthread_t thread : threads_) pthread_join(thread, nullptr);
     threads_.clear();
     // Files queued but never taken still hold their folders.
-    for (; firstQueued_ < nextNumber_; ++firstQueued_) {
-        QueuedFile& slot = queue_[static_cast<size_t>(firstQueued_ % settings_.window)];
+    for (; queueCount_ > 0; --queueCount_, ++queueHead_) {
+        QueuedFile& slot = queue_[queueHead_ % queue_.size()];
         Release(slot.folder);
         slot.folder = nullptr;
     }
@@ -104,6 +107,26 @@ void ReadAhead::EntryShown(int filesScanned, const char*) {
     std::unique_lock<std::mutex> lock(mutex_);
     walkerWake_.notify_one();
     handled_.wait(lock, [this, next] { return stop_.load() || HandledThrough(next); });
+}
+
+bool ReadAhead::Warm() const { return warm_.load(std::memory_order_relaxed); }
+
+int64_t ReadAhead::Window() const {
+    if (Warm() && settings_.warmWindow < settings_.window) return settings_.warmWindow;
+    return settings_.window;
+}
+
+// A held-back walk goes on once it has room for this many files.
+int64_t ReadAhead::Slack() const {
+    int64_t slack = Window() / 4;
+    return slack > 0 ? slack : 1;
+}
+
+// Under the lock: whether the walk may number `files` more files, within
+// the window of the engine and with as many free slots.
+bool ReadAhead::RoomFor(int64_t files) const {
+    return nextNumber_ + files - 1 < engineNext_.load() + Window() &&
+           queueCount_ + static_cast<uint64_t>(files) <= queue_.size();
 }
 
 // ------------------------------------------------------------- the walk
@@ -166,32 +189,31 @@ void ReadAhead::CatchUpProgramFiles(ReadAheadFolder* root) {
     }
 }
 
-// Whether the file numbered `number` may be queued: within the window of
-// the engine and with a free slot.
-bool ReadAhead::RoomThrough(int64_t number) const {
-    int64_t window = settings_.window;
-    return number < firstQueued_ + window && number < engineNext_.load() + window;
-}
-
 bool ReadAhead::Queue(ReadAheadFolder* folder, const char* name) {
     std::unique_lock<std::mutex> lock(mutex_);
-    if (!RoomThrough(nextNumber_)) {
+    if (!RoomFor(1)) {
         walkerWaiting_ = true;
-        wakeWhenEngineAt_.store(nextNumber_ + slack_ - settings_.window, std::memory_order_relaxed);
+        wakeWhenEngineAt_.store(nextNumber_ + Slack() - Window(), std::memory_order_relaxed);
         walkerHeldBack_.store(true);
         TellWaiters();
-        walkerWake_.wait(lock, [this] { return stop_.load() || RoomThrough(nextNumber_ + slack_ - 1); });
+        walkerWake_.wait(lock, [this] { return stop_.load() || RoomFor(Slack()); });
         walkerHeldBack_.store(false);
         walkerWaiting_ = false;
     }
     if (stop_.load()) return false;
-    QueuedFile& slot = queue_[static_cast<size_t>(nextNumber_ % settings_.window)];
+    int64_t number = nextNumber_++;
+    if (Warm() && number % settings_.probeEvery != 0) {
+        notQueued_.fetch_add(1, std::memory_order_relaxed);
+        return true;
+    }
+    QueuedFile& slot = queue_[(queueHead_ + queueCount_) % queue_.size()];
     Hold(folder);
+    slot.number = number;
     slot.folder = folder;
     size_t length = strnlen(name, sizeof slot.name - 1);
     memcpy(slot.name, name, length);
     slot.name[length] = '\0';
-    ++nextNumber_;
+    ++queueCount_;
     lock.unlock();
     readerWake_.notify_one();
     return true;
@@ -208,28 +230,52 @@ void* ReadAhead::ReaderMain(void* start) {
 void ReadAhead::ReadQueuedFiles(int reader) {
     for (;;) {
         std::unique_lock<std::mutex> lock(mutex_);
-        readerWake_.wait(lock, [this] { return stop_.load() || firstQueued_ < nextNumber_ || walkDone_; });
-        if (stop_.load() || firstQueued_ == nextNumber_) return;
-        int64_t number = firstQueued_++;
-        QueuedFile file = queue_[static_cast<size_t>(number % settings_.window)];
-        readingNow_[reader].store(number);
-        if (walkerWaiting_ && RoomThrough(nextNumber_ + slack_ - 1)) walkerWake_.notify_one();
+        readerWake_.wait(lock, [this] { return stop_.load() || queueCount_ > 0 || walkDone_; });
+        if (stop_.load() || queueCount_ == 0) return;
+        QueuedFile file = queue_[queueHead_ % queue_.size()];
+        ++queueHead_;
+        --queueCount_;
+        readingNow_[reader].store(file.number);
+        if (walkerWaiting_ && RoomFor(Slack())) walkerWake_.notify_one();
         lock.unlock();
 
-        if (number < engineNext_.load(std::memory_order_relaxed)) {
+        if (file.number < engineNext_.load(std::memory_order_relaxed)) {
             passed_.fetch_add(1, std::memory_order_relaxed);
+        } else if (settings_.touch != nullptr) {
+            NoteTouch(settings_.touch(settings_.touchContext, file.folder->fd, file.name));
         } else {
-            if (settings_.beforeTouch != nullptr) settings_.beforeTouch(settings_.hookContext, file.folder->fd, file.name);
-            if (TouchFile(file.folder->fd, file.name) == TouchResult::kNotRegular)
-                notRegular_.fetch_add(1, std::memory_order_relaxed);
-            touched_.fetch_add(1, std::memory_order_relaxed);
+            NoteTouch(TouchFile(file.folder->fd, file.name));
         }
         Release(file.folder);
         readingNow_[reader].store(-1);
-        if (settings_.lockstep || settleWaiters_ > 0) {
+        if (settings_.lockstep || settleWaiters_.load() > 0) {
             lock.lock();
             TellWaiters();
         }
+    }
+}
+
+// Two files in a row read from the disk end a warm stretch: the walk then
+// goes back to reading every file, as far ahead as the full window. The
+// readers count together; an order slightly off between them changes
+// only when the switch comes.
+void ReadAhead::NoteTouch(TouchResult result) {
+    const int kColdInARow = 2;
+    touched_.fetch_add(1, std::memory_order_relaxed);
+    if (result == TouchResult::kCached) {
+        cached_.fetch_add(1, std::memory_order_relaxed);
+        readInARow_.store(0, std::memory_order_relaxed);
+        int inARow = cachedInARow_.fetch_add(1, std::memory_order_relaxed) + 1;
+        if (settings_.warmAfter > 0 && inARow >= settings_.warmAfter) warm_.store(true, std::memory_order_relaxed);
+    } else if (result == TouchResult::kRead) {
+        cachedInARow_.store(0, std::memory_order_relaxed);
+        if (readInARow_.fetch_add(1, std::memory_order_relaxed) + 1 >= kColdInARow && Warm()) {
+            warm_.store(false, std::memory_order_relaxed);
+            std::lock_guard<std::mutex> lock(mutex_);
+            walkerWake_.notify_one();
+        }
+    } else if (result == TouchResult::kNotRegular) {
+        notRegular_.fetch_add(1, std::memory_order_relaxed);
     }
 }
 
@@ -242,19 +288,29 @@ ReadAheadCounts ReadAhead::Counts() const {
         counts.listed = static_cast<uint64_t>(nextNumber_);
     }
     counts.touched = touched_.load();
+    counts.cached = cached_.load();
     counts.passed = passed_.load();
+    counts.notQueued = notQueued_.load();
     counts.notRegular = notRegular_.load();
     return counts;
 }
 
 // Under the lock.
 void ReadAhead::TellWaiters() {
-    if (settings_.lockstep || settleWaiters_ > 0) handled_.notify_all();
+    if (settings_.lockstep || settleWaiters_.load() > 0) handled_.notify_all();
 }
 
+bool ReadAhead::ReadersIdle() const {
+    for (int i = 0; i < settings_.readers; ++i)
+        if (readingNow_[i].load() != -1) return false;
+    return true;
+}
+
+// Under the lock: every file numbered up to `number` was read, passed or
+// left out, or the walk ended without numbering it.
 bool ReadAhead::HandledThrough(int64_t number) const {
-    bool taken = firstQueued_ > number || (walkDone_ && firstQueued_ == nextNumber_);
-    if (!taken) return false;
+    if (nextNumber_ <= number && !walkDone_) return false;
+    if (queueCount_ > 0 && queue_[queueHead_ % queue_.size()].number <= number) return false;
     for (int i = 0; i < settings_.readers; ++i) {
         int64_t now = readingNow_[i].load();
         if (now != -1 && now <= number) return false;
@@ -265,17 +321,14 @@ bool ReadAhead::HandledThrough(int64_t number) const {
 // Nothing more will happen until the engine moves on: the walk is done or
 // held back (and not about to go on), and every queued file dealt with.
 bool ReadAhead::Settled() const {
-    bool heldBack = walkerWaiting_ && !RoomThrough(nextNumber_ + slack_ - 1);
-    if ((!heldBack && !walkDone_) || firstQueued_ != nextNumber_) return false;
-    for (int i = 0; i < settings_.readers; ++i)
-        if (readingNow_[i].load() != -1) return false;
-    return true;
+    bool heldBack = walkerWaiting_ && !RoomFor(Slack());
+    return (heldBack || walkDone_) && queueCount_ == 0 && ReadersIdle();
 }
 
 void ReadAhead::WaitUntilSettled() {
     if (threads_.empty()) return;
     std::unique_lock<std::mutex> lock(mutex_);
-    ++settleWaiters_;
+    settleWaiters_.fetch_add(1);
     handled_.wait(lock, [this] { return stop_.load() || Settled(); });
-    --settleWaiters_;
+    settleWaiters_.fetch_sub(1);
 }

@@ -12,6 +12,12 @@
 // holds a fixed queue of that many names, the folder descriptors of the
 // walk's current path and those the queued files need: nothing grows with
 // the tree. Files the engine has already passed are not read.
+//
+// On a warm cache its reads only cost: once `warmAfter` files in a row
+// were found in the cache, it reads one file in `probeEvery` and keeps
+// within `warmWindow` files of the engine, until two files in a row were
+// not in the cache (one alone is a page the kernel let go of, not a cold
+// stretch).
 #pragma once
 
 #include <pthread.h>
@@ -24,26 +30,32 @@
 #include <string>
 #include <vector>
 
+#include "page_touch.h"
 #include "scan_follower.h"
 #include "walk_order.h"
 
 struct ReadAheadFolder;  // a folder descriptor shared by the walk and the queue
 
 struct ReadAheadSettings {
-    int readers = 4;     // reading threads; the walk has one of its own
-    int window = 1024;   // files ahead of the engine at most (at least 4)
-    // Tests only. Called on a reading thread just before it opens a file.
-    void (*beforeTouch)(void* context, int dirfd, const char* name) = nullptr;
-    void* hookContext = nullptr;
+    int readers = 4;       // reading threads; the walk has one of its own
+    int window = 1024;     // files ahead of the engine at most (at least 4)
+    int warmAfter = 64;    // files found in the cache in a row; 0: never
+    int probeEvery = 16;   // while warm, one file read in so many
+    int warmWindow = 256;  // while warm, files ahead of the engine at most
+    // Tests only: reads a file in place of TouchFile.
+    TouchResult (*touch)(void* context, int dirfd, const char* name) = nullptr;
+    void* touchContext = nullptr;
     // Tests only: EntryShown returns only once every file up to the one
-    // the engine takes next has been read (or the walk has no such file).
+    // the engine takes next has been dealt with.
     bool lockstep = false;
 };
 
 struct ReadAheadCounts {
     uint64_t listed = 0;      // files the walk numbered
     uint64_t touched = 0;     // read by a reading thread
+    uint64_t cached = 0;      // of those, found in the cache
     uint64_t passed = 0;      // not read: the engine was there first
+    uint64_t notQueued = 0;   // not read: the cache was warm
     uint64_t notRegular = 0;  // something else stood there when opened
 };
 
@@ -68,11 +80,12 @@ public:
 
     ReadAheadCounts Counts() const;
     // Tests only: waits until the walk is held back by the window (or
-    // done) and every listed file has been dealt with.
+    // done) and every queued file has been dealt with.
     void WaitUntilSettled();
 
 private:
     struct QueuedFile {
+        int64_t number = 0;
         ReadAheadFolder* folder = nullptr;
         char name[256];
     };
@@ -87,14 +100,18 @@ private:
     void WalkFolder(ReadAheadFolder* folder, size_t windowsPrefixLength);
     void CatchUpProgramFiles(ReadAheadFolder* root);
     bool Queue(ReadAheadFolder* folder, const char* name);
-    bool RoomThrough(int64_t number) const;
+    bool Warm() const;
+    int64_t Window() const;
+    int64_t Slack() const;
+    bool RoomFor(int64_t files) const;
     void ReadQueuedFiles(int reader);
+    void NoteTouch(TouchResult result);
     bool Settled() const;
     bool HandledThrough(int64_t number) const;
+    bool ReadersIdle() const;
     void TellWaiters();
 
     ReadAheadSettings settings_;
-    int slack_ = 1;  // a held-back walk goes on once it has room for this many files
     std::vector<std::string> roots_;
     std::vector<QueuedFile> queue_;  // a ring of `window` slots
     std::vector<ReaderStart> readerStarts_;
@@ -106,7 +123,8 @@ private:
     std::condition_variable walkerWake_;
     std::condition_variable readerWake_;
     std::condition_variable handled_;
-    int64_t firstQueued_ = 0;  // the files before it were taken by a reader
+    uint64_t queueHead_ = 0;   // ring position of the oldest queued file
+    uint64_t queueCount_ = 0;  // files queued and not yet taken
     int64_t nextNumber_ = 0;   // the number the walk gives its next file
     bool walkerWaiting_ = false;
     bool walkDone_ = false;
@@ -116,7 +134,12 @@ private:
     std::atomic<int64_t> wakeWhenEngineAt_{0};
     std::atomic<bool> stop_{false};
     std::atomic<int> settleWaiters_{0};
+    std::atomic<int> cachedInARow_{0};
+    std::atomic<int> readInARow_{0};
+    std::atomic<bool> warm_{false};
     std::atomic<uint64_t> touched_{0};
+    std::atomic<uint64_t> cached_{0};
     std::atomic<uint64_t> passed_{0};
+    std::atomic<uint64_t> notQueued_{0};
     std::atomic<uint64_t> notRegular_{0};
 };
