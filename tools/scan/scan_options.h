@@ -14,7 +14,7 @@ struct DriveMapping {
 
 // Reading threads of the read-ahead unless --threads says otherwise:
 // chosen by measurement on a cold disk (bench/RESULTS.md).
-const int kDefaultReadAheadThreads = 8;
+const int kDefaultReadAheadThreads = 16;
 const int kMaximumReadAheadThreads = 64;
 
 struct ScanOptions {
