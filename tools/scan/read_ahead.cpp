@@ -240,7 +240,10 @@ void ReadAhead::ReadQueuedFiles(int reader) {
         lock.unlock();
 
         if (file.number < engineNext_.load(std::memory_order_relaxed)) {
+            // The engine got there first without waiting for it: as good a
+            // sign of a warm cache as a page found cached.
             passed_.fetch_add(1, std::memory_order_relaxed);
+            NoteWarmth(true);
         } else if (settings_.touch != nullptr) {
             NoteTouch(settings_.touch(settings_.touchContext, file.folder->fd, file.name));
         } else {
@@ -255,27 +258,35 @@ void ReadAhead::ReadQueuedFiles(int reader) {
     }
 }
 
-// Two files in a row read from the disk end a warm stretch: the walk then
-// goes back to reading every file, as far ahead as the full window. The
-// readers count together; an order slightly off between them changes
-// only when the switch comes.
 void ReadAhead::NoteTouch(TouchResult result) {
-    const int kColdInARow = 2;
     touched_.fetch_add(1, std::memory_order_relaxed);
     if (result == TouchResult::kCached) {
         cached_.fetch_add(1, std::memory_order_relaxed);
+        NoteWarmth(true);
+    } else if (result == TouchResult::kRead) {
+        NoteWarmth(false);
+    } else if (result == TouchResult::kNotRegular) {
+        notRegular_.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+// `warmAfter` files in a row found cached begin a warm stretch; two in a
+// row read from the disk end it, and the walk goes back to every file and
+// the full window. The readers count together: an order slightly off
+// between them changes only when the switch comes.
+void ReadAhead::NoteWarmth(bool cached) {
+    const int kColdInARow = 2;
+    if (cached) {
         readInARow_.store(0, std::memory_order_relaxed);
         int inARow = cachedInARow_.fetch_add(1, std::memory_order_relaxed) + 1;
         if (settings_.warmAfter > 0 && inARow >= settings_.warmAfter) warm_.store(true, std::memory_order_relaxed);
-    } else if (result == TouchResult::kRead) {
-        cachedInARow_.store(0, std::memory_order_relaxed);
-        if (readInARow_.fetch_add(1, std::memory_order_relaxed) + 1 >= kColdInARow && Warm()) {
-            warm_.store(false, std::memory_order_relaxed);
-            std::lock_guard<std::mutex> lock(mutex_);
-            walkerWake_.notify_one();
-        }
-    } else if (result == TouchResult::kNotRegular) {
-        notRegular_.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
+    cachedInARow_.store(0, std::memory_order_relaxed);
+    if (readInARow_.fetch_add(1, std::memory_order_relaxed) + 1 >= kColdInARow && Warm()) {
+        warm_.store(false, std::memory_order_relaxed);
+        std::lock_guard<std::mutex> lock(mutex_);
+        walkerWake_.notify_one();
     }
 }
 

@@ -17,7 +17,8 @@
 // were found in the cache, it reads one file in `probeEvery` and keeps
 // within `warmWindow` files of the engine, until two files in a row were
 // not in the cache (one alone is a page the kernel let go of, not a cold
-// stretch).
+// stretch). A file the engine reached before a reader did counts as
+// found in the cache: the engine did not wait for it.
 #pragma once
 
 #include <pthread.h>
@@ -106,6 +107,7 @@ private:
     bool RoomFor(int64_t files) const;
     void ReadQueuedFiles(int reader);
     void NoteTouch(TouchResult result);
+    void NoteWarmth(bool cached);
     bool Settled() const;
     bool HandledThrough(int64_t number) const;
     bool ReadersIdle() const;
