@@ -99,14 +99,14 @@ void ReadAhead::EntryShown(int filesScanned, const char*) {
     engineNext_.store(next);
     // The walk, held back by the window, goes on once it has some room:
     // not at every file, which would wake it for every file.
-    if (walkerHeldBack_.load() && next >= wakeWhenEngineAt_.load(std::memory_order_relaxed)) {
+    if (walkerHeldBack_.load() && next >= wakeWhenEngineAt_.load()) {
         std::lock_guard<std::mutex> lock(mutex_);
         walkerWake_.notify_one();
     }
-    if (!settings_.lockstep) return;
+    if (!settings_.lockstep || threads_.empty()) return;
     std::unique_lock<std::mutex> lock(mutex_);
     walkerWake_.notify_one();
-    handled_.wait(lock, [this, next] { return stop_.load() || HandledThrough(next); });
+    handled_.wait(lock, [this, next] { return stop_.load() || HandledThrough(next + 1); });
 }
 
 bool ReadAhead::Warm() const { return warm_.load(std::memory_order_relaxed); }
@@ -193,10 +193,16 @@ bool ReadAhead::Queue(ReadAheadFolder* folder, const char* name) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (!RoomFor(1)) {
         walkerWaiting_ = true;
-        wakeWhenEngineAt_.store(nextNumber_ + Slack() - Window(), std::memory_order_relaxed);
         walkerHeldBack_.store(true);
         TellWaiters();
-        walkerWake_.wait(lock, [this] { return stop_.load() || RoomFor(Slack()); });
+        // The mark the engine wakes the walk at is set before the last look
+        // at the engine (so that one of the two sees the other), and anew
+        // at every wait, as the window changes with the cache's warmth.
+        for (;;) {
+            wakeWhenEngineAt_.store(nextNumber_ + Slack() - Window());
+            if (stop_.load() || RoomFor(Slack())) break;
+            walkerWake_.wait(lock);
+        }
         walkerHeldBack_.store(false);
         walkerWaiting_ = false;
     }

@@ -47,7 +47,8 @@ struct ReadAheadSettings {
     TouchResult (*touch)(void* context, int dirfd, const char* name) = nullptr;
     void* touchContext = nullptr;
     // Tests only: EntryShown returns only once every file up to the one
-    // the engine takes next has been dealt with.
+    // after the engine's next has been dealt with (the listing hands that
+    // one out before the engine's next message).
     bool lockstep = false;
 };
 
