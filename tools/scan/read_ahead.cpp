@@ -176,7 +176,10 @@ void ReadAhead::WalkFolder(ReadAheadFolder* folder, size_t windowsPrefixLength) 
 // name.
 void ReadAhead::CatchUpProgramFiles(ReadAheadFolder* root) {
     WalkListing listing;
-    if (stop_.load() || !ListInWalkOrder(root->fd, kDriveRootPrefixLength, &listing)) return;
+    // The root was read to its end by the first walk.
+    if (stop_.load() || lseek(root->fd, 0, SEEK_SET) != 0 ||
+        !ListInWalkOrder(root->fd, kDriveRootPrefixLength, &listing))
+        return;
     for (uint32_t at : listing.subfolders) {
         const char* name = listing.Name(at);
         if (strcasecmp(name, kProgramFiles) != 0) continue;

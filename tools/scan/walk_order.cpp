@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -35,8 +34,6 @@ bool ListInWalkOrder(int dirfd, size_t windowsPrefixLength, WalkListing* listing
     listing->names.clear();
     listing->files.clear();
     listing->subfolders.clear();
-    // From the start, also for a folder read before.
-    if (lseek(dirfd, 0, SEEK_SET) != 0) return false;
     alignas(struct dirent64) char buffer[kListingBufferSize];
     for (;;) {
         ssize_t got = getdents64(dirfd, buffer, sizeof buffer);

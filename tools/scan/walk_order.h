@@ -23,7 +23,8 @@ struct WalkListing {
     const char* Name(uint32_t offset) const { return names.c_str() + offset; }
 };
 
-// Reads the folder open as `dirfd`, whose Windows path with its closing
+// Reads the folder open as `dirfd` from where its descriptor stands (a
+// fresh one: from the start), whose Windows path with its closing
 // '\' is `windowsPrefixLength` characters long ("C:\" is 3). False when
 // the folder cannot be read (*listing then holds what was read).
 bool ListInWalkOrder(int dirfd, size_t windowsPrefixLength, WalkListing* listing);
