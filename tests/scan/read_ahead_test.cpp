@@ -185,7 +185,9 @@ protected:
             for (const ChangedFile& file : kChangedFiles) {
                 if (std::string("C:\\dir\\") + file.entryBefore != status || done_[file.name]) continue;
                 done_[file.name] = true;
-                if (lockstep_) EXPECT_TRUE(run_->Touched(file.name)) << file.name << " changed before it was read";
+                if (lockstep_) {
+                    EXPECT_TRUE(run_->Touched(file.name)) << file.name << " changed before it was read";
+                }
                 test_->Apply(file.change, test_->drive_ + "/dir/" + file.name);
             }
         }
