@@ -20,6 +20,7 @@ namespace {
 
 const int kMinimumWindow = 4;
 const int kMaximumReaders = 64;
+const size_t kThreadStackSize = 256 * 1024;
 const size_t kDriveRootPrefixLength = 3;  // "C:\"
 const char kProgramFiles[] = "Program Files";
 const int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
@@ -61,12 +62,18 @@ void ReadAhead::Start(const std::vector<std::string>& hostRoots) {
     sigset_t all, previous;
     sigfillset(&all);
     pthread_sigmask(SIG_SETMASK, &all, &previous);
+    // Small stacks: a reader needs a page and a few headers, the walk a
+    // listing buffer and a frame per folder level.
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, kThreadStackSize);
     pthread_t thread;
-    if (pthread_create(&thread, nullptr, &ReadAhead::WalkerMain, this) == 0) {
+    if (pthread_create(&thread, &attributes, &ReadAhead::WalkerMain, this) == 0) {
         threads_.push_back(thread);
         for (ReaderStart& start : readerStarts_)
-            if (pthread_create(&thread, nullptr, &ReadAhead::ReaderMain, &start) == 0) threads_.push_back(thread);
+            if (pthread_create(&thread, &attributes, &ReadAhead::ReaderMain, &start) == 0) threads_.push_back(thread);
     }
+    pthread_attr_destroy(&attributes);
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     // A walk with nobody to read would only fill its queue.
     if (threads_.size() == 1) Stop();
