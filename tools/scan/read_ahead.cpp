@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <ctime>
 
 #include "page_touch.h"
 
@@ -25,6 +26,12 @@ const size_t kDriveRootPrefixLength = 3;  // "C:\"
 const char kProgramFiles[] = "Program Files";
 const int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
 
+double SteadyClock() {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
 ReadAheadFolder* OpenedFolder(int fd) { return new ReadAheadFolder{fd, {1}}; }
 
 void Hold(ReadAheadFolder* folder) { folder->holders.fetch_add(1, std::memory_order_relaxed); }
@@ -40,8 +47,7 @@ void Release(ReadAheadFolder* folder) {
 ReadAhead::ReadAhead(const ReadAheadSettings& settings) : settings_(settings) {
     if (settings_.window < kMinimumWindow) settings_.window = kMinimumWindow;
     if (settings_.readers > kMaximumReaders) settings_.readers = kMaximumReaders;
-    if (settings_.probeEvery < 1) settings_.probeEvery = 1;
-    if (settings_.warmWindow < kMinimumWindow) settings_.warmWindow = kMinimumWindow;
+    if (settings_.slowCheckEntries < 1) settings_.slowCheckEntries = 1;
 }
 
 ReadAhead::~ReadAhead() { Stop(); }
@@ -110,31 +116,53 @@ void ReadAhead::EntryShown(int filesScanned, const char*) {
         std::lock_guard<std::mutex> lock(mutex_);
         walkerWake_.notify_one();
     }
+    if (dormant_.load(std::memory_order_relaxed))
+        CheckEngineSpeed();
+    else
+        timing_ = false;
     if (!settings_.lockstep || threads_.empty()) return;
     std::unique_lock<std::mutex> lock(mutex_);
     walkerWake_.notify_one();
     handled_.wait(lock, [this, next] { return stop_.load() || HandledThrough(next + 1); });
 }
 
-bool ReadAhead::Warm() const { return warm_.load(std::memory_order_relaxed); }
-
-int64_t ReadAhead::Window() const {
-    if (Warm() && settings_.warmWindow < settings_.window) return settings_.warmWindow;
-    return settings_.window;
+// While dormant: entries that take long mean that the engine waits for
+// the disk again, and the walk wakes up.
+void ReadAhead::CheckEngineSpeed() {
+    if (!timing_) {
+        timing_ = true;
+        entriesSinceLook_ = 0;
+        lastLook_ = settings_.now != nullptr ? settings_.now() : SteadyClock();
+        return;
+    }
+    if (++entriesSinceLook_ < settings_.slowCheckEntries) return;
+    entriesSinceLook_ = 0;
+    double now = settings_.now != nullptr ? settings_.now() : SteadyClock();
+    bool slow = now - lastLook_ > settings_.slowSeconds;
+    lastLook_ = now;
+    if (!slow) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    cachedInARow_.store(0, std::memory_order_relaxed);
+    dormant_.store(false);
+    timing_ = false;
+    walkerWake_.notify_one();
 }
 
 // A held-back walk goes on once it has room for this many files.
 int64_t ReadAhead::Slack() const {
-    int64_t slack = Window() / 4;
+    int64_t slack = settings_.window / 4;
     return slack > 0 ? slack : 1;
 }
 
 // Under the lock: whether the walk may number `files` more files, within
 // the window of the engine and with as many free slots.
 bool ReadAhead::RoomFor(int64_t files) const {
-    return nextNumber_ + files - 1 < engineNext_.load() + Window() &&
+    return nextNumber_ + files - 1 < engineNext_.load() + settings_.window &&
            queueCount_ + static_cast<uint64_t>(files) <= queue_.size();
 }
+
+// Under the lock: awake, with room for `files` more.
+bool ReadAhead::WalkMayGoOn(int64_t files) const { return !dormant_.load() && RoomFor(files); }
 
 // ------------------------------------------------------------- the walk
 
@@ -164,8 +192,10 @@ void ReadAhead::Walk() {
 void ReadAhead::WalkFolder(ReadAheadFolder* folder, size_t windowsPrefixLength) {
     WalkListing listing;
     if (stop_.load() || !ListInWalkOrder(folder->fd, windowsPrefixLength, &listing)) return;
-    for (uint32_t name : listing.files)
-        if (!Queue(folder, listing.Name(name))) return;
+    if (!PassedByEngine(listing.files.size())) {
+        for (uint32_t name : listing.files)
+            if (!Queue(folder, listing.Name(name))) return;
+    }
     for (uint32_t at : listing.subfolders) {
         if (stop_.load()) return;
         const char* name = listing.Name(at);
@@ -199,18 +229,30 @@ void ReadAhead::CatchUpProgramFiles(ReadAheadFolder* root) {
     }
 }
 
+// A folder whose files the engine has all passed (the walk catching up
+// after a dormant stretch) is numbered in one step.
+bool ReadAhead::PassedByEngine(size_t files) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    int64_t count = static_cast<int64_t>(files);
+    if (nextNumber_ + count > engineNext_.load()) return false;
+    nextNumber_ += count;
+    notQueued_.fetch_add(static_cast<uint64_t>(count), std::memory_order_relaxed);
+    return true;
+}
+
 bool ReadAhead::Queue(ReadAheadFolder* folder, const char* name) {
+    const int64_t kNever = INT64_MAX;
     std::unique_lock<std::mutex> lock(mutex_);
-    if (!RoomFor(1)) {
+    if (!stop_.load() && !WalkMayGoOn(1)) {
         walkerWaiting_ = true;
         walkerHeldBack_.store(true);
         TellWaiters();
         // The mark the engine wakes the walk at is set before the last look
         // at the engine (so that one of the two sees the other), and anew
-        // at every wait, as the window changes with the cache's warmth.
+        // at every wait; a dormant walk is woken by the engine's clock.
         for (;;) {
-            wakeWhenEngineAt_.store(nextNumber_ + Slack() - Window());
-            if (stop_.load() || RoomFor(Slack())) break;
+            wakeWhenEngineAt_.store(dormant_.load() ? kNever : nextNumber_ + Slack() - settings_.window);
+            if (stop_.load() || WalkMayGoOn(Slack())) break;
             walkerWake_.wait(lock);
         }
         walkerHeldBack_.store(false);
@@ -218,7 +260,9 @@ bool ReadAhead::Queue(ReadAheadFolder* folder, const char* name) {
     }
     if (stop_.load()) return false;
     int64_t number = nextNumber_++;
-    if (Warm() && number % settings_.probeEvery != 0) {
+    // Woken after a dormant stretch, the walk numbers what the engine
+    // has passed meanwhile without reading it.
+    if (number < engineNext_.load()) {
         notQueued_.fetch_add(1, std::memory_order_relaxed);
         return true;
     }
@@ -252,14 +296,14 @@ void ReadAhead::ReadQueuedFiles(int reader) {
         ++queueHead_;
         --queueCount_;
         readingNow_[reader].store(file.number);
-        if (walkerWaiting_ && RoomFor(Slack())) walkerWake_.notify_one();
+        if (walkerWaiting_ && WalkMayGoOn(Slack())) walkerWake_.notify_one();
         lock.unlock();
 
         if (file.number < engineNext_.load(std::memory_order_relaxed)) {
             // The engine got there first without waiting for it: as good a
             // sign of a warm cache as a page found cached.
             passed_.fetch_add(1, std::memory_order_relaxed);
-            NoteWarmth(true);
+            NoteCached(true);
         } else if (settings_.touch != nullptr) {
             NoteTouch(settings_.touch(settings_.touchContext, file.folder->fd, file.name));
         } else {
@@ -278,31 +322,26 @@ void ReadAhead::NoteTouch(TouchResult result) {
     touched_.fetch_add(1, std::memory_order_relaxed);
     if (result == TouchResult::kCached) {
         cached_.fetch_add(1, std::memory_order_relaxed);
-        NoteWarmth(true);
+        NoteCached(true);
     } else if (result == TouchResult::kRead) {
-        NoteWarmth(false);
+        NoteCached(false);
     } else if (result == TouchResult::kNotRegular) {
         notRegular_.fetch_add(1, std::memory_order_relaxed);
     }
 }
 
-// `warmAfter` files in a row found cached begin a warm stretch; two in a
-// row read from the disk end it, and the walk goes back to every file and
-// the full window. The readers count together: an order slightly off
-// between them changes only when the switch comes.
-void ReadAhead::NoteWarmth(bool cached) {
-    const int kColdInARow = 2;
-    if (cached) {
-        readInARow_.store(0, std::memory_order_relaxed);
-        int inARow = cachedInARow_.fetch_add(1, std::memory_order_relaxed) + 1;
-        if (settings_.warmAfter > 0 && inARow >= settings_.warmAfter) warm_.store(true, std::memory_order_relaxed);
+// `warmAfter` files in a row found cached make the read-ahead dormant. The
+// readers count together: an order slightly off between them changes only
+// when that comes.
+void ReadAhead::NoteCached(bool cached) {
+    if (!cached) {
+        cachedInARow_.store(0, std::memory_order_relaxed);
         return;
     }
-    cachedInARow_.store(0, std::memory_order_relaxed);
-    if (readInARow_.fetch_add(1, std::memory_order_relaxed) + 1 >= kColdInARow && Warm()) {
-        warm_.store(false, std::memory_order_relaxed);
-        std::lock_guard<std::mutex> lock(mutex_);
-        walkerWake_.notify_one();
+    int inARow = cachedInARow_.fetch_add(1, std::memory_order_relaxed) + 1;
+    if (settings_.warmAfter > 0 && inARow == settings_.warmAfter) {
+        dormant_.store(true);
+        dormantTimes_.fetch_add(1, std::memory_order_relaxed);
     }
 }
 
@@ -319,6 +358,7 @@ ReadAheadCounts ReadAhead::Counts() const {
     counts.passed = passed_.load();
     counts.notQueued = notQueued_.load();
     counts.notRegular = notRegular_.load();
+    counts.dormant = dormantTimes_.load();
     return counts;
 }
 
@@ -336,7 +376,7 @@ bool ReadAhead::ReadersIdle() const {
 // Under the lock: every file numbered up to `number` was read, passed or
 // left out, or the walk ended without numbering it.
 bool ReadAhead::HandledThrough(int64_t number) const {
-    if (nextNumber_ <= number && !walkDone_) return false;
+    if (nextNumber_ <= number && !walkDone_ && !dormant_.load()) return false;
     if (queueCount_ > 0 && queue_[queueHead_ % queue_.size()].number <= number) return false;
     for (int i = 0; i < settings_.readers; ++i) {
         int64_t now = readingNow_[i].load();
@@ -348,7 +388,7 @@ bool ReadAhead::HandledThrough(int64_t number) const {
 // Nothing more will happen until the engine moves on: the walk is done or
 // held back (and not about to go on), and every queued file dealt with.
 bool ReadAhead::Settled() const {
-    bool heldBack = walkerWaiting_ && !RoomFor(Slack());
+    bool heldBack = walkerWaiting_ && !WalkMayGoOn(Slack());
     return (heldBack || walkDone_) && queueCount_ == 0 && ReadersIdle();
 }
 

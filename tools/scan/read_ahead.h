@@ -13,12 +13,12 @@
 // walk's current path and those the queued files need: nothing grows with
 // the tree. Files the engine has already passed are not read.
 //
-// On a warm cache its reads only cost: once `warmAfter` files in a row
-// were found in the cache, it reads one file in `probeEvery` and keeps
-// within `warmWindow` files of the engine, until two files in a row were
-// not in the cache (one alone is a page the kernel let go of, not a cold
-// stretch). A file the engine reached before a reader did counts as
-// found in the cache: the engine did not wait for it.
+// On a warm cache its reads only cost, so it goes dormant once `warmAfter`
+// files in a row were found in the cache (or reached by the engine first):
+// nothing runs. The engine's thread then looks at the clock once in
+// `slowCheckEntries` entries; when they took longer than `slowSeconds`, the
+// engine is waiting for the disk again, and the walk goes on from where it
+// stopped, numbering without reading the files the engine has passed.
 #pragma once
 
 #include <pthread.h>
@@ -38,11 +38,12 @@
 struct ReadAheadFolder;  // a folder descriptor shared by the walk and the queue
 
 struct ReadAheadSettings {
-    int readers = 4;       // reading threads; the walk has one of its own
-    int window = 1024;     // files ahead of the engine at most (at least 4)
-    int warmAfter = 64;    // files found in the cache in a row; 0: never
-    int probeEvery = 16;   // while warm, one file read in so many
-    int warmWindow = 256;  // while warm, files ahead of the engine at most
+    int readers = 4;               // reading threads; the walk has one of its own
+    int window = 1024;             // files ahead of the engine at most (at least 4)
+    int warmAfter = 64;            // files found in the cache in a row; 0: never dormant
+    int slowCheckEntries = 256;    // while dormant, entries between two looks at the clock
+    double slowSeconds = 0.016;    // ... and the time they may take on a warm cache
+    double (*now)() = nullptr;     // tests only: the clock, in seconds
     // Tests only: reads a file in place of TouchFile.
     TouchResult (*touch)(void* context, int dirfd, const char* name) = nullptr;
     void* touchContext = nullptr;
@@ -57,7 +58,8 @@ struct ReadAheadCounts {
     uint64_t touched = 0;     // read by a reading thread
     uint64_t cached = 0;      // of those, found in the cache
     uint64_t passed = 0;      // not read: the engine was there first
-    uint64_t notQueued = 0;   // not read: the cache was warm
+    uint64_t notQueued = 0;   // not read: the engine was past it when the walk numbered it
+    uint64_t dormant = 0;     // times the read-ahead went dormant
     uint64_t notRegular = 0;  // something else stood there when opened
 };
 
@@ -102,13 +104,14 @@ private:
     void WalkFolder(ReadAheadFolder* folder, size_t windowsPrefixLength);
     void CatchUpProgramFiles(ReadAheadFolder* root);
     bool Queue(ReadAheadFolder* folder, const char* name);
-    bool Warm() const;
-    int64_t Window() const;
+    bool PassedByEngine(size_t files);
     int64_t Slack() const;
+    bool WalkMayGoOn(int64_t files) const;
+    void CheckEngineSpeed();
     bool RoomFor(int64_t files) const;
     void ReadQueuedFiles(int reader);
     void NoteTouch(TouchResult result);
-    void NoteWarmth(bool cached);
+    void NoteCached(bool cached);
     bool Settled() const;
     bool HandledThrough(int64_t number) const;
     bool ReadersIdle() const;
@@ -138,8 +141,12 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<int> settleWaiters_{0};
     std::atomic<int> cachedInARow_{0};
-    std::atomic<int> readInARow_{0};
-    std::atomic<bool> warm_{false};
+    std::atomic<bool> dormant_{false};
+    std::atomic<uint64_t> dormantTimes_{0};
+    // The engine's thread's own: its look at the clock while dormant.
+    bool timing_ = false;
+    int entriesSinceLook_ = 0;
+    double lastLook_ = 0;
     std::atomic<uint64_t> touched_{0};
     std::atomic<uint64_t> cached_{0};
     std::atomic<uint64_t> passed_{0};
