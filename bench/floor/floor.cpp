@@ -1,140 +1,98 @@
-// The floor of a scan: only the I/O that inspecting every file against
-// the signature table cannot avoid, done the plain way a C program would.
+// The floor of a scan: only the I/O that inspecting every file's headers
+// cannot avoid, done the plain way a C program would.
 //
-//   bruvane-floor --walk-only FOLDER...   walk the tree, count the files
-//   bruvane-floor FOLDER...               also, per file: open by full path,
-//                                         take its length, read the PE
-//                                         headers, close
+//   bruvane-floor --walk-only FOLDER...    walk the tree, count the files
+//   bruvane-floor FOLDER...                also, per file: open relative to
+//                                          its folder's descriptor, take its
+//                                          length (fstat), read the first
+//                                          4 KiB (one pread), close
+//   bruvane-floor --threads N FOLDER...    the same with one walking thread
+//                                          and N reading threads
+//   bruvane-floor --full-path FOLDER...    per file: open by full path, take
+//                                          its length, read the PE headers
+//                                          (a second read when they lie
+//                                          beyond the first 4 KiB), close
 //
-// The header reads fetch the bytes the inspection needs (the PE offset at
-// 0x3C, then signature, file header, optional-header prefix and section
-// table) in as few reads as possible: one read of the first 4 KB, and a
-// second only when the headers lie beyond it. Symbolic links are neither
-// counted nor followed, as in bruvane-scan.
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
+// The walk goes depth first, files of a folder before its subfolders, like
+// the scan. Symbolic links are neither counted nor followed, as in
+// bruvane-scan.
 #include <unistd.h>
 
-#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "floor_reads.h"
+#include "floor_walk.h"
+#include "parallel_floor.h"
 
 namespace {
 
-const size_t kFirstRead = 4096;
-const uint32_t kSectionTableOffset = 248;  // signature, file header, 224-byte optional header
-const uint32_t kMaxSections = 20;
-const uint32_t kHeaderSpan = kSectionTableOffset + kMaxSections * 40;
+enum class Mode { kWalkOnly, kFirstPage, kFullPath };
 
-struct Totals {
-    uint64_t folders = 0;
-    uint64_t files = 0;
-    uint64_t unopened = 0;
-    uint64_t peFiles = 0;
-    uint64_t bytesRead = 0;
+class SingleThreadVisitor : public FloorVisitor {
+public:
+    explicit SingleThreadVisitor(Mode mode) : mode_(mode) {}
+    void File(int dirfd, const std::string& folder, const char* name) override {
+        if (mode_ == Mode::kWalkOnly) {
+            ++totals.files;
+        } else if (mode_ == Mode::kFirstPage) {
+            ReadFirstPage(dirfd, name, &totals);
+        } else {
+            path_.assign(folder).append("/").append(name);
+            ReadHeadersByPath(path_.c_str(), &totals);
+        }
+    }
+    void FolderDone(int dirfd) override { close(dirfd); }
+    FloorTotals totals;
+
+private:
+    Mode mode_;
+    std::string path_;
 };
 
-uint16_t Le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-
-void ReadHeaders(const char* path, Totals* totals) {
-    int fd = open(path, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        ++totals->unopened;
-        return;
-    }
-    struct stat st;
-    if (fstat(fd, &st) != 0) {
-        close(fd);
-        return;
-    }
-    unsigned char first[kFirstRead];
-    ssize_t got = pread(fd, first, sizeof first, 0);
-    if (got >= 0x3E) {
-        totals->bytesRead += static_cast<uint64_t>(got);
-        uint32_t peOffset = Le16(first + 0x3C);
-        const unsigned char* headers = nullptr;
-        unsigned char beyond[kHeaderSpan];
-        if (peOffset + kHeaderSpan <= static_cast<uint32_t>(got) || got < static_cast<ssize_t>(kFirstRead)) {
-            if (peOffset + 4 <= static_cast<uint32_t>(got)) headers = first + peOffset;
-        } else {
-            ssize_t more = pread(fd, beyond, sizeof beyond, peOffset);
-            if (more >= 4) {
-                totals->bytesRead += static_cast<uint64_t>(more);
-                headers = beyond;
-            }
-        }
-        if (headers != nullptr && Le32(headers) == 0x4550) ++totals->peFiles;
-    }
-    close(fd);
-}
-
-// Depth first, files of a folder before its subfolders, like the scan.
-void Walk(std::string* path, bool readHeaders, Totals* totals) {
-    DIR* dir = opendir(path->c_str());
-    if (dir == nullptr) return;
-    ++totals->folders;
-    size_t length = path->size();
-    std::string subfolders;  // names separated by '\0'
-    while (struct dirent* entry = readdir(dir)) {
-        const char* name = entry->d_name;
-        if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
-        unsigned char type = entry->d_type;
-        if (type == DT_UNKNOWN) {
-            struct stat st;
-            if (fstatat(dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
-        }
-        if (type == DT_LNK) continue;
-        if (type == DT_DIR) {
-            subfolders.append(name).push_back('\0');
-            continue;
-        }
-        ++totals->files;
-        if (readHeaders) {
-            path->append("/").append(name);
-            ReadHeaders(path->c_str(), totals);
-            path->resize(length);
-        }
-    }
-    closedir(dir);
-    for (size_t at = 0; at < subfolders.size();) {
-        const char* name = subfolders.c_str() + at;
-        size_t nameLength = strlen(name);
-        path->append("/").append(name, nameLength);
-        Walk(path, readHeaders, totals);
-        path->resize(length);
-        at += nameLength + 1;
-    }
+int Usage() {
+    fprintf(stderr, "usage: bruvane-floor [--walk-only | --full-path | --threads N] FOLDER...\n");
+    return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool readHeaders = true;
-    int first = 1;
-    if (argc > 1 && strcmp(argv[1], "--walk-only") == 0) {
-        readHeaders = false;
-        first = 2;
+    Mode mode = Mode::kFirstPage;
+    int readers = 0;
+    std::vector<std::string> roots;
+    for (int i = 1; i < argc; ++i) {
+        if (strcmp(argv[i], "--walk-only") == 0) {
+            mode = Mode::kWalkOnly;
+        } else if (strcmp(argv[i], "--full-path") == 0) {
+            mode = Mode::kFullPath;
+        } else if (strcmp(argv[i], "--threads") == 0 && i + 1 < argc) {
+            char* end = nullptr;
+            long count = strtol(argv[++i], &end, 10);
+            if (*end != '\0' || count < 0 || count > 256) return Usage();
+            readers = static_cast<int>(count);
+        } else if (argv[i][0] == '-') {
+            return Usage();
+        } else {
+            roots.push_back(argv[i]);
+        }
     }
-    if (first >= argc) {
-        fprintf(stderr, "usage: bruvane-floor [--walk-only] FOLDER...\n");
-        return 2;
+    if (roots.empty() || (readers > 0 && mode != Mode::kFirstPage)) return Usage();
+
+    FloorTotals totals;
+    uint64_t folders = 0;
+    if (readers > 0) {
+        totals = RunParallelFloor(roots, readers, &folders);
+    } else {
+        SingleThreadVisitor visitor(mode);
+        for (const std::string& root : roots) folders += WalkFloorTree(root, &visitor);
+        totals = visitor.totals;
     }
-    Totals totals;
-    for (int i = first; i < argc; ++i) {
-        std::string path = argv[i];
-        while (path.size() > 1 && path.back() == '/') path.pop_back();
-        Walk(&path, readHeaders, &totals);
-    }
-    printf("folders %llu files %llu pe %llu unopened %llu bytes-read %llu\n",
-           static_cast<unsigned long long>(totals.folders), static_cast<unsigned long long>(totals.files),
-           static_cast<unsigned long long>(totals.peFiles), static_cast<unsigned long long>(totals.unopened),
-           static_cast<unsigned long long>(totals.bytesRead));
+    printf("folders %llu files %llu pe %llu unopened %llu bytes-read %llu\n", static_cast<unsigned long long>(folders),
+           static_cast<unsigned long long>(totals.files), static_cast<unsigned long long>(totals.peFiles),
+           static_cast<unsigned long long>(totals.unopened), static_cast<unsigned long long>(totals.bytesRead));
     return 0;
 }

@@ -79,6 +79,26 @@ grep -qF "     $first_name not disinfected as per user's selection" "$work/out" 
     { echo "FAIL report line of $first"; failures=$((failures + 1)); }
 [ -f "$work/corpus/tree/$first" ] || { echo "FAIL report-only run removed $first"; failures=$((failures + 1)); }
 check "nothing found through a link" 0 "Total files scanned${tab}${tab}:  0" "" -- "$work/linked"
+# The read-ahead changes nothing in the output; a bad thread count is a
+# usage error.
+"$scanner" --threads 0 "$work/corpus/tree" >"$work/alone" 2>&1
+"$scanner" --threads 5 "$work/corpus/tree" >"$work/read-ahead" 2>&1
+cmp -s "$work/alone" "$work/read-ahead" || { echo "FAIL --threads 5 output differs from --threads 0"; failures=$((failures + 1)); }
+check "thread count checked" 2 "" "--threads needs a number from 0 to 64" -- --threads 99 "$work/corpus/tree"
+
+# On a terminal (script(1) gives the program one): a progress line on
+# standard error, cleared again; standard output as without it.
+if command -v script >/dev/null; then
+    script -qec "'$scanner' '$work/corpus/tree' >'$work/tty-out'" /dev/null >"$work/typescript" </dev/null
+    cmp -s "$work/alone" "$work/tty-out" || { echo "FAIL output on a terminal differs"; failures=$((failures + 1)); }
+    grep -q "files/s  C:" "$work/typescript" || { echo "FAIL no progress line on a terminal"; failures=$((failures + 1)); }
+    # The last thing on the terminal is the line cleared: spaces, then a carriage return.
+    [ "$(tail -c 2 "$work/typescript" | od -An -tx1 | tr -d ' \n')" = "200d" ] ||
+        { echo "FAIL progress line not cleared at the end"; failures=$((failures + 1)); }
+    script -qec "'$scanner' --quiet '$work/corpus/tree' >'$work/tty-out'" /dev/null >"$work/typescript" </dev/null
+    grep -q "files/s" "$work/typescript" && { echo "FAIL progress line despite --quiet"; failures=$((failures + 1)); }
+fi
+
 check "--remove removes" 1 "Total files removed${tab}${tab}:  3" "" -- --remove "$work/corpus/tree"
 grep -qF "     $first_name removed" "$work/out" || { echo "FAIL removed line"; failures=$((failures + 1)); }
 [ ! -e "$work/corpus/tree/$first" ] || { echo "FAIL $first still there"; failures=$((failures + 1)); }

@@ -77,6 +77,50 @@ TEST(ScanOptions, ParsesEveryRowOfTheTable) {
     }
 }
 
+struct ReadingCase {
+    const char* what;
+    std::vector<std::string> arguments;
+    bool ok;
+    int threads;
+    bool quiet;
+    std::string errorPart;
+};
+
+const ReadingCase kReadingCases[] = {
+    {"defaults: read-ahead on, progress line allowed", {"/a"}, true, kDefaultReadAheadThreads, false, ""},
+    {"--threads 0 turns the read-ahead off", {"--threads", "0", "/a"}, true, 0, false, ""},
+    {"--threads=N form", {"--threads=3", "/a"}, true, 3, false, ""},
+    {"the largest count", {"--threads", "64", "/a"}, true, 64, false, ""},
+    {"the last --threads wins", {"--threads", "2", "--threads", "5", "/a"}, true, 5, false, ""},
+    {"--quiet", {"--quiet", "/a"}, true, kDefaultReadAheadThreads, true, ""},
+    {"-q", {"/a", "-q"}, true, kDefaultReadAheadThreads, true, ""},
+    {"a folder named like a number stays a folder", {"--threads", "1", "4"}, true, 1, false, ""},
+    // Failing rows.
+    {"--threads without value", {"/a", "--threads"}, false, 0, false, "--threads needs a number"},
+    {"above the largest count", {"--threads", "65", "/a"}, false, 0, false, "from 0 to 64 (got '65')"},
+    {"negative", {"--threads", "-1", "/a"}, false, 0, false, "(got '-1')"},
+    {"not a number", {"--threads=many", "/a"}, false, 0, false, "(got 'many')"},
+    {"a number with more", {"--threads", "4x", "/a"}, false, 0, false, "(got '4x')"},
+    {"empty", {"--threads=", "/a"}, false, 0, false, "(got '')"},
+    {"far too many digits", {"--threads", "00000000008", "/a"}, false, 0, false, "(got '00000000008')"},
+};
+
+TEST(ScanOptions, ThreadsAndQuietRows) {
+    for (const ReadingCase& row : kReadingCases) {
+        ScanOptions options;
+        std::string error;
+        bool ok = ParseScanOptions(row.arguments, &options, &error);
+        EXPECT_EQ(ok, row.ok) << row.what << ": " << error;
+        if (ok && row.ok) {
+            EXPECT_EQ(options.threads, row.threads) << row.what;
+            EXPECT_EQ(options.quiet, row.quiet) << row.what;
+        }
+        if (!ok && !row.ok) {
+            EXPECT_NE(error.find(row.errorPart), std::string::npos) << row.what << ": " << error;
+        }
+    }
+}
+
 TEST(ScanOptions, TwentyFourFoldersFitAndTheTwentyFifthDoesNot) {
     std::vector<std::string> arguments;
     for (int i = 0; i < 24; ++i) arguments.push_back("/f" + std::to_string(i));

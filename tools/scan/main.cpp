@@ -1,6 +1,9 @@
 // bruvane-scan: the scan of Bruvane over host folders. The engine runs
 // unchanged on the simulated Windows machine; the folders are its fixed
-// drives, and the only window is standard output.
+// drives, and the only window is standard output. Beside it, threads read
+// ahead of it on the host, and a terminal shows a progress line.
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,9 +12,11 @@
 #include "common/shared_state.h"
 #include "console_window.h"
 #include "offline_scan.h"
+#include "read_ahead.h"
 #include "scan/scan_driver.h"
 #include "scan_folders.h"
 #include "scan_options.h"
+#include "scan_progress.h"
 #include "winsim/machine.h"
 
 namespace {
@@ -63,10 +68,21 @@ int main(int argc, char** argv) {
 
     MainWindowHandle = CreateConsoleWindow(stdout);
     if (windows && !options.remove) CallBeforeStatistics(&PrintWhatRemoveWouldChange, &offline);
+    ReadAheadSettings readAheadSettings;
+    readAheadSettings.readers = options.threads;
+    ReadAhead readAhead(readAheadSettings);
+    if (options.threads > 0) {
+        readAhead.Start(hostFolders);
+        FollowScan(&readAhead);
+    }
+    ScanProgress progress(stderr, &SteadySeconds);
+    if (WantsProgressLine(STDERR_FILENO, options.quiet)) FollowScan(&progress);
     CopyText(ScanTarget, sizeof ScanTarget, "!:");
     ActionCode = options.remove ? kActionRemove : kActionLeave;
     CatchInterrupts();
     RunScan();
+    readAhead.Stop();
+    progress.WalkEnded();
     printf("%s\n", StatusPath);
     bool written = !windows || FinishOfflineScan(&offline, stdout, &error);
     fflush(stdout);

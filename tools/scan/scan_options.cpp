@@ -40,6 +40,20 @@ bool ParseDriveArgument(const std::string& value, DriveMapping* mapping, std::st
     return true;
 }
 
+// The value of --threads: a whole number from 0 to the maximum.
+bool ParseThreads(const std::string& value, int* threads, std::string* error) {
+    bool digits = !value.empty() && value.size() <= 3 &&
+                  std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+    int count = digits ? std::stoi(value) : -1;
+    if (count < 0 || count > kMaximumReadAheadThreads) {
+        *error = "--threads needs a number from 0 to " + std::to_string(kMaximumReadAheadThreads) + " (got '" +
+                 value + "')";
+        return false;
+    }
+    *threads = count;
+    return true;
+}
+
 bool AddDrive(ScanOptions* options, const DriveMapping& mapping, std::string* error) {
     if (LetterTaken(options->drives, mapping.letter)) {
         *error = std::string("drive ") + mapping.letter + ": is given twice";
@@ -67,6 +81,20 @@ bool ParseScanOptions(const std::vector<std::string>& arguments, ScanOptions* op
             options->help = true;
         } else if (argument == "--remove") {
             options->remove = true;
+        } else if (argument == "--quiet" || argument == "-q") {
+            options->quiet = true;
+        } else if (argument == "--threads" || argument.compare(0, 10, "--threads=") == 0) {
+            std::string value;
+            if (argument == "--threads") {
+                if (i + 1 == arguments.size()) {
+                    *error = "--threads needs a number (0: no read-ahead)";
+                    return false;
+                }
+                value = arguments[++i];
+            } else {
+                value = argument.substr(10);
+            }
+            if (!ParseThreads(value, &options->threads, error)) return false;
         } else if (argument == "--windows" || argument.compare(0, 10, "--windows=") == 0) {
             std::string folder;
             if (argument == "--windows") {
@@ -127,9 +155,9 @@ bool ParseScanOptions(const std::vector<std::string>& arguments, ScanOptions* op
 }
 
 const char* ScanUsageText() {
-    return "Usage: bruvane-scan [--remove] FOLDER...\n"
-           "       bruvane-scan [--remove] --drive C=FOLDER [--drive D=FOLDER]...\n"
-           "       bruvane-scan [--remove] --windows DIR [--drive D=FOLDER]...\n"
+    static const std::string text = std::string("Usage: bruvane-scan [OPTION]... FOLDER...\n"
+           "       bruvane-scan [OPTION]... --drive C=FOLDER [--drive D=FOLDER]...\n"
+           "       bruvane-scan [OPTION]... --windows DIR [--drive D=FOLDER]...\n"
            "\n"
            "Scans host folders, for example a Windows disk mounted on Linux, for the\n"
            "known builds of W32/Gorvex with the engine of Bruvane. Each folder is\n"
@@ -146,6 +174,12 @@ const char* ScanUsageText() {
            "                    changed hive (NAME.bruvane-bak beside it)\n"
            "  --remove          remove what is found and repair, as Bruvane does;\n"
            "                    without it, detections are only reported\n"
+           "  --threads N       read ahead of the scan with N threads (default ") +
+        std::to_string(kDefaultReadAheadThreads) + std::string("; 0:\n"
+           "                    none): a cold disk is read many files at a time while\n"
+           "                    the scan itself still reads every file in order\n"
+           "  -q, --quiet       no progress line (shown only when standard error is\n"
+           "                    a terminal)\n"
            "  -h, --help        show this help\n"
            "\n"
            "Symbolic links below a folder are neither listed nor followed, so nothing\n"
@@ -154,5 +188,6 @@ const char* ScanUsageText() {
            "Exit status: 0 nothing found, 1 something found, 2 usage or access error\n"
            "(also: no Windows installation, a damaged hive, a read-only mount, or a\n"
            "hive that could not be written back), 130 interrupted before anything\n"
-           "was found.\n";
+           "was found.\n");
+    return text.c_str();
 }
