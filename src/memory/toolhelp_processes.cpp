@@ -20,6 +20,14 @@ const DWORD kEntryPause = 100;
 const DWORD kBeforeTerminatePause = 50;
 const DWORD kAfterTerminatePause = 500;
 
+// A snapshot of the running processes; INVALID_HANDLE_VALUE when the
+// kernel has no Toolhelp or refuses one.
+HANDLE TakeProcessSnapshot(HMODULE kernel) {
+    CreateToolhelp32SnapshotFunction createSnapshot =
+        ResolveFunction<CreateToolhelp32SnapshotFunction>(kernel, "CreateToolhelp32Snapshot");
+    return createSnapshot ? createSnapshot(TH32CS_SNAPPROCESS, 0) : INVALID_HANDLE_VALUE;
+}
+
 // Whether the entry is a process started from a file named `target`. One
 // of the system's own processes never is: a trojan named like it must not
 // bring the system down with it.
@@ -68,9 +76,7 @@ int KillByToolhelp(const char* path) {
     if (kernel == nullptr) return 0;
     PROCESSENTRY32* entry = static_cast<PROCESSENTRY32*>(calloc(1, sizeof(PROCESSENTRY32)));
     if (entry == nullptr) return 0;
-    CreateToolhelp32SnapshotFunction createSnapshot =
-        ResolveFunction<CreateToolhelp32SnapshotFunction>(kernel, "CreateToolhelp32Snapshot");
-    HANDLE snapshot = createSnapshot ? createSnapshot(TH32CS_SNAPPROCESS, 0) : INVALID_HANDLE_VALUE;
+    HANDLE snapshot = TakeProcessSnapshot(kernel);
     Sleep(kLoadPause);
     if (snapshot == INVALID_HANDLE_VALUE) {
         free(entry);
@@ -90,9 +96,7 @@ int ScanProcessesToolhelp() {
     if (kernel == nullptr) return 0;
     PROCESSENTRY32* entry = static_cast<PROCESSENTRY32*>(calloc(1, sizeof(PROCESSENTRY32)));
     if (entry == nullptr) return 0;
-    CreateToolhelp32SnapshotFunction createSnapshot =
-        ResolveFunction<CreateToolhelp32SnapshotFunction>(kernel, "CreateToolhelp32Snapshot");
-    HANDLE snapshot = createSnapshot ? createSnapshot(TH32CS_SNAPPROCESS, 0) : INVALID_HANDLE_VALUE;
+    HANDLE snapshot = TakeProcessSnapshot(kernel);
     if (snapshot == INVALID_HANDLE_VALUE) {
         free(entry);
         return 0;
