@@ -17,5 +17,3 @@ bool ImageBaseName(const char* imagePath, char* name, size_t size) {
     if (dot != nullptr) *dot = '\0';
     return true;
 }
-
-bool ServiceNameOf(const char* imagePath, char* name, size_t size) { return ImageBaseName(imagePath, name, size); }

@@ -11,6 +11,3 @@ const char* FileNamePart(const char* path);
 // X.BIN; a name without a dot stays whole). False when it does not fit
 // into `size` bytes.
 bool ImageBaseName(const char* imagePath, char* name, size_t size);
-
-// The service named after an executable: its image's base name.
-bool ServiceNameOf(const char* imagePath, char* name, size_t size);

@@ -50,7 +50,8 @@ bool DealWithNtProcess(const ProcessRecord& record) {
     int generation = GetNtGeneration();
     if (generation == kNt4OrEarlier || generation == kNt5) {
         char service[kPathBufferSize];
-        ServiceNameOf(record.imagePath, service, sizeof service);
+        // The service is named after the executable: its image's base name.
+        ImageBaseName(record.imagePath, service, sizeof service);
         if (StopService(service) == 1) {
             RemoveServiceKeys(service);
             ActOnFile(record.imagePath);
