@@ -126,18 +126,20 @@ void ReadAhead::EntryShown(int filesScanned, const char*) {
     handled_.wait(lock, [this, next] { return stop_.load() || HandledThrough(next + 1); });
 }
 
+double ReadAhead::Now() const { return settings_.now != nullptr ? settings_.now() : SteadyClock(); }
+
 // While dormant: entries that take long mean that the engine waits for
 // the disk again, and the walk wakes up.
 void ReadAhead::CheckEngineSpeed() {
     if (!timing_) {
         timing_ = true;
         entriesSinceLook_ = 0;
-        lastLook_ = settings_.now != nullptr ? settings_.now() : SteadyClock();
+        lastLook_ = Now();
         return;
     }
     if (++entriesSinceLook_ < settings_.slowCheckEntries) return;
     entriesSinceLook_ = 0;
-    double now = settings_.now != nullptr ? settings_.now() : SteadyClock();
+    double now = Now();
     bool slow = now - lastLook_ > settings_.slowSeconds;
     lastLook_ = now;
     if (!slow) return;

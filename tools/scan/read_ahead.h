@@ -107,6 +107,7 @@ private:
     bool PassedByEngine(size_t files);
     int64_t Slack() const;
     bool WalkMayGoOn(int64_t files) const;
+    double Now() const;  // the test's clock when it gives one
     void CheckEngineSpeed();
     bool RoomFor(int64_t files) const;
     void ReadQueuedFiles(int reader);
